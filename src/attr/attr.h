@@ -1,0 +1,33 @@
+// Reading the kernel's sysfs attribute files: small text files, read through C stdio.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+// One attribute's text: at most nine characters (a newline counts as one) and the
+// terminating zero. Longer lines are read in chunks of nine.
+constexpr std::size_t ATTR_BUF_SIZE = 10;
+
+using attr_buf = char[ATTR_BUF_SIZE];
+
+// Opens an attribute file for reading, or returns nullptr if it cannot be opened.
+std::FILE *attr_open(const char *path);
+
+// Opens an attribute file, or prints "Cannot open file" and ends the process with
+// status 0 (flushing what the report already printed).
+std::FILE *attr_open_or_exit(const char *path);
+
+void attr_close(std::FILE *stream);
+
+// Reads one chunk: characters up to the ninth, the first newline or end of file.
+// Returns false, leaving buf exactly as it was, when no character came.
+bool attr_read_first(std::FILE *stream, attr_buf &buf);
+
+// Reads chunk after chunk until one brings nothing; buf keeps the file's last chunk.
+void attr_read_last(std::FILE *stream, attr_buf &buf);
+
+// Copies the rest of the file to standard output, byte for byte.
+void attr_copy_out(std::FILE *stream);
+
+// The decimal value of buf's text, by atoi's rules; text without digits is 0.
+int attr_to_int(const attr_buf &buf);

@@ -1,0 +1,36 @@
+#include "attr/attr.h"
+#include "monitors/monitors.h"
+#include "report.h"
+
+namespace {
+// sysfs-class-power: "online" is the supply's state as text (0, 1, ...), shown as
+// the kernel wrote it; the charges are in µAh, and only their ratio is used.
+constexpr const char *ac_path = "/sys/class/power_supply/AC/online";
+constexpr const char *full_path = "/sys/class/power_supply/BAT0/charge_full";
+constexpr const char *now_path = "/sys/class/power_supply/BAT0/charge_now";
+} // namespace
+
+int battery_mon()
+{
+    std::FILE *file = attr_open_or_exit(ac_path);
+    // The file's own newline ends the power line.
+    std::fputs("Power state: ", stdout);
+    attr_copy_out(file);
+    attr_close(file);
+
+    // Charges are read by their first chunk only: a value of ten or more digits is
+    // cut to nine. An empty charge_now repeats charge_full (one shared buffer).
+    attr_buf buf = {};
+    file = attr_open_or_exit(full_path);
+    attr_read_first(file, buf);
+    attr_close(file);
+    const int full = attr_to_int(buf);
+
+    file = attr_open_or_exit(now_path);
+    attr_read_first(file, buf);
+    attr_close(file);
+    const int now = attr_to_int(buf);
+
+    report_percent("Level: %0.2f%%\n", now, full);
+    return 0;
+}

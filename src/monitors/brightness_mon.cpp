@@ -1,0 +1,28 @@
+#include "attr/attr.h"
+#include "monitors/monitors.h"
+#include "report.h"
+
+namespace {
+// sysfs-class-backlight: both files hold a level in the device's own steps.
+constexpr const char *max_path = "/sys/class/backlight/intel_backlight/max_brightness";
+constexpr const char *level_path = "/sys/class/backlight/intel_backlight/brightness";
+} // namespace
+
+int brightness_mon()
+{
+    // One buffer for both files: an empty brightness file repeats the maximum.
+    attr_buf buf = {};
+
+    std::FILE *file = attr_open_or_exit(max_path);
+    attr_read_last(file, buf);
+    attr_close(file);
+    const int max = attr_to_int(buf);
+
+    file = attr_open_or_exit(level_path);
+    attr_read_last(file, buf);
+    attr_close(file);
+    const int level = attr_to_int(buf);
+
+    report_percent("Brightness: %0.2f%%\n", level, max);
+    return 0;
+}

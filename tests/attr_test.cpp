@@ -1,0 +1,126 @@
+#include "attr/attr.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+// A real file with the given bytes, removed when the test ends.
+class TempFile {
+  public:
+    explicit TempFile(const std::string &bytes)
+    {
+        const int fd = mkstemp(path_);
+        EXPECT_GE(fd, 0);
+        EXPECT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        close(fd);
+    }
+    ~TempFile() { unlink(path_); }
+    TempFile(const TempFile &) = delete;
+    TempFile &operator=(const TempFile &) = delete;
+    const char *path() const { return path_; }
+
+  private:
+    char path_[32] = "/tmp/trivane-attr-XXXXXX";
+};
+
+// Reads a file into a buffer that still holds an earlier file's "77\n".
+std::string read_with(const std::string &bytes, bool last)
+{
+    TempFile file(bytes);
+    attr_buf buf = "77\n";
+    std::memset(buf + 4, 'x', ATTR_BUF_SIZE - 4);
+    std::FILE *stream = attr_open(file.path());
+    EXPECT_NE(stream, nullptr);
+    if (last) {
+        attr_read_last(stream, buf);
+    } else {
+        attr_read_first(stream, buf);
+    }
+    attr_close(stream);
+    EXPECT_NE(std::memchr(buf, '\0', ATTR_BUF_SIZE), nullptr) << "text not terminated";
+    return buf;
+}
+
+struct ReadCase {
+    const char *name;
+    std::string bytes;
+    const char *first; // buffer text after attr_read_first
+    const char *last;  // buffer text after attr_read_last
+    int first_value;
+    int last_value;
+};
+
+class AttrRead : public testing::TestWithParam<ReadCase> {};
+
+TEST_P(AttrRead, ChunksAndParse)
+{
+    const ReadCase &c = GetParam();
+    const std::string first = read_with(c.bytes, false);
+    const std::string last = read_with(c.bytes, true);
+    EXPECT_EQ(first, c.first);
+    EXPECT_EQ(last, c.last);
+    attr_buf buf = {};
+    std::strncpy(buf, first.c_str(), ATTR_BUF_SIZE - 1);
+    EXPECT_EQ(attr_to_int(buf), c.first_value);
+    std::strncpy(buf, last.c_str(), ATTR_BUF_SIZE - 1);
+    EXPECT_EQ(attr_to_int(buf), c.last_value);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Attr, AttrRead,
+    testing::Values(ReadCase{"OneLine", "42\n", "42\n", "42\n", 42, 42},
+                    ReadCase{"TwoLines", "10\n20\n", "10\n", "20\n", 10, 20},
+                    ReadCase{"NineDigitsEndInNewlineChunk", "123456789\n", "123456789", "\n",
+                             123456789, 0},
+                    ReadCase{"LongLineInChunksOfNine", "1234567890123\n", "123456789", "0123\n",
+                             123456789, 123},
+                    ReadCase{"NoFinalNewline", "7", "7", "7", 7, 7},
+                    ReadCase{"SpacesAndSign", "  -5\n", "  -5\n", "  -5\n", -5, -5},
+                    ReadCase{"PlusSign", "+8x\n", "+8x\n", "+8x\n", 8, 8},
+                    ReadCase{"LettersOnly", "abc\n", "abc\n", "abc\n", 0, 0},
+                    ReadCase{"NulStopsTheNumber",
+                             std::string("12\0"
+                                         "34\n",
+                                         6),
+                             "12", "12", 12, 12},
+                    ReadCase{"EmptyKeepsEarlierText", "", "77\n", "77\n", 77, 77}),
+    [](const testing::TestParamInfo<ReadCase> &p) { return std::string(p.param.name); });
+
+TEST(Attr, ReadErrorCountsAsEndOfFile)
+{
+    // A directory opens for reading, but every read fails.
+    std::FILE *dir = attr_open("/tmp");
+    ASSERT_NE(dir, nullptr);
+    attr_buf buf = "5\n";
+    EXPECT_FALSE(attr_read_first(dir, buf));
+    attr_read_last(dir, buf);
+    attr_close(dir);
+    EXPECT_STREQ(buf, "5\n");
+}
+
+TEST(Attr, OpenMissingFileGivesNothing)
+{
+    EXPECT_EQ(attr_open("/nonexistent/trivane/attr"), nullptr);
+}
+
+TEST(Attr, CopyOutIsByteExact)
+{
+    const std::string bytes("1\n\0\xff"
+                            "no newline",
+                            14);
+    TempFile file(bytes);
+    std::FILE *stream = attr_open(file.path());
+    ASSERT_NE(stream, nullptr);
+    testing::internal::CaptureStdout();
+    attr_copy_out(stream);
+    std::fflush(stdout);
+    attr_close(stream);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), bytes);
+}
+
+} // namespace

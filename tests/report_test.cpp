@@ -1,0 +1,57 @@
+#include "report.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+struct PercentCase {
+    int current;
+    int maximum;
+    const char *printed;
+};
+
+class Percent : public testing::TestWithParam<PercentCase> {};
+
+TEST_P(Percent, PrintsExactDigits)
+{
+    const PercentCase &c = GetParam();
+    testing::internal::CaptureStdout();
+    report_percent("Level: %0.2f%%\n", c.current, c.maximum);
+    std::fflush(stdout);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string("Level: ") + c.printed + "%\n")
+        << c.current << " / " << c.maximum;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Report, Percent,
+    testing::Values(PercentCase{426, 852, "50.00"}, PercentCase{1, 3, "33.33"},
+                    PercentCase{2, 3, "66.67"}, PercentCase{700, 800, "87.50"},
+                    // Plain double arithmetic prints 14.37, 30.63 and 31.87 for these.
+                    PercentCase{23, 160, "14.38"}, PercentCase{49, 160, "30.62"},
+                    PercentCase{51, 160, "31.88"}, PercentCase{0, 852, "0.00"},
+                    PercentCase{900, 800, "112.50"}, PercentCase{-1, 4, "-25.00"},
+                    PercentCase{0, -5, "-0.00"}, PercentCase{INT_MAX, 1, "214748364700.00"},
+                    PercentCase{INT_MIN, -1, "214748364800.00"}, PercentCase{5, 0, "inf"},
+                    PercentCase{-5, 0, "-inf"}, PercentCase{0, 0, "-nan"}));
+
+TEST(Report, PlainDoubleWouldPrintOtherDigits)
+{
+    // Guards the table above: these rows only prove something if double and
+    // extended arithmetic really disagree on them.
+    const struct {
+        double current;
+        const char *extended;
+    } rows[] = {{23, "14.38"}, {49, "30.62"}, {51, "31.88"}};
+    for (const auto &row : rows) {
+        volatile double current = row.current;
+        char plain[16];
+        std::snprintf(plain, sizeof plain, "%.2f", current / 160 * 100);
+        EXPECT_STRNE(plain, row.extended);
+    }
+}
+
+} // namespace

@@ -1,0 +1,263 @@
+// Golden scenarios: the real trivane executable, unchanged, run against a fake sysfs
+// laid over /sys by tests/fakesys in a private mount namespace.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <ostream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The eight paths trivane reads, below /sys.
+const char *const FAN0 = "devices/virtual/hwmon/hwmon0/fan1_input";
+const char *const FAN1 = "devices/virtual/hwmon/hwmon1/fan1_input";
+const char *const FAN2 = "devices/virtual/hwmon/hwmon2/fan1_input";
+const char *const BL_MAX = "class/backlight/intel_backlight/max_brightness";
+const char *const BL_NOW = "class/backlight/intel_backlight/brightness";
+const char *const AC = "class/power_supply/AC/online";
+const char *const BAT_FULL = "class/power_supply/BAT0/charge_full";
+const char *const BAT_NOW = "class/power_supply/BAT0/charge_now";
+
+enum class Kind { file, missing, dir, unreadable };
+
+struct Node {
+    const char *path;
+    std::string text;
+    Kind kind = Kind::file;
+};
+
+Node missing(const char *path) { return {path, "", Kind::missing}; }
+Node dir(const char *path) { return {path, "", Kind::dir}; }
+Node unreadable(const char *path) { return {path, "1\n", Kind::unreadable}; }
+
+// The machine every scenario starts from; a scenario's nodes replace its files.
+const std::vector<Node> laptop = {{FAN0, "980\n"}, {BL_MAX, "852\n"},   {BL_NOW, "426\n"},
+                                  {AC, "1\n"},     {BAT_FULL, "800\n"}, {BAT_NOW, "700\n"}};
+
+const std::string FAN = "FAN rpm: 980\n";
+const std::string NO_FAN = "Cannot read fan RPM\n";
+const std::string BRIGHT = "Brightness: 50.00%\n";
+const std::string POWER = "Power state: 1\n";
+const std::string LEVEL = "Level: 87.50%\n";
+const std::string STOP = "Cannot open file\n";
+const std::string REPORT = FAN + BRIGHT + POWER + LEVEL;
+
+struct Scenario {
+    const char *name;
+    std::vector<Node> nodes;
+    std::string out;
+    std::vector<std::string> command = {"trivane"}; // "trivane" stands for the built binary
+    const char *stdout_to = "pipe";                 // or "full", "closed"
+};
+
+void PrintTo(const Scenario &s, std::ostream *os) { *os << s.name; }
+
+std::string slurp(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs argv with stdout and stderr sent to files in dir.
+Outcome run(const std::vector<std::string> &argv, const fs::path &dir)
+{
+    const fs::path out = dir / "stdout";
+    const fs::path err = dir / "stderr";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (o < 0 || e < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0) {
+            _exit(126);
+        }
+        std::vector<char *> args;
+        for (const std::string &a : argv) {
+            args.push_back(const_cast<char *>(a.c_str()));
+        }
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    Outcome r;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.out = slurp(out);
+    r.err = slurp(err);
+    return r;
+}
+
+class TempDir {
+  public:
+    TempDir()
+    {
+        char tmpl[] = "/tmp/trivane-scenario-XXXXXX";
+        path_ = mkdtemp(tmpl);
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    const fs::path &path() const { return path_; }
+
+  private:
+    fs::path path_;
+};
+
+void lay(const fs::path &tree, const std::vector<Node> &nodes)
+{
+    std::vector<Node> all = laptop;
+    all.insert(all.end(), nodes.begin(), nodes.end());
+    std::set<std::string> laid;
+    for (auto it = all.rbegin(); it != all.rend(); ++it) { // later nodes win
+        const fs::path p = tree / it->path;
+        if (!laid.insert(it->path).second || it->kind == Kind::missing) {
+            continue;
+        }
+        fs::create_directories(p.parent_path());
+        if (it->kind == Kind::dir) {
+            fs::create_directory(p);
+            continue;
+        }
+        std::ofstream(p, std::ios::binary) << it->text;
+        if (it->kind == Kind::unreadable) {
+            chmod(p.c_str(), 0);
+        }
+    }
+}
+
+// Whether private namespaces work here; on a machine that forbids them the
+// scenarios skip, except in CI, where they must run.
+const std::string &namespace_problem()
+{
+    static const std::string problem = [] {
+        TempDir dir;
+        const Outcome r = run({FAKESYS, "probe"}, dir.path());
+        return r.status == 0 ? std::string() : r.err;
+    }();
+    return problem;
+}
+
+class Scenarios : public testing::TestWithParam<Scenario> {};
+
+TEST_P(Scenarios, PrintsExactReport)
+{
+    if (!namespace_problem().empty()) {
+        if (std::getenv("CI") != nullptr) {
+            FAIL() << "scenario tests cannot run in CI: " << namespace_problem();
+        }
+        GTEST_SKIP() << namespace_problem();
+    }
+    const Scenario &s = GetParam();
+    TempDir dir;
+    const fs::path tree = dir.path() / "sys";
+    lay(tree, s.nodes);
+
+    std::vector<std::string> argv = {FAKESYS, "run", "--stdout", s.stdout_to, tree};
+    for (const std::string &word : s.command) {
+        argv.push_back(word == "trivane" ? TRIVANE_BIN : word);
+    }
+    const Outcome r = run(argv, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, s.out);
+}
+
+const std::string many_nines(std::size_t chunks) { return std::string(9 * chunks, '9'); }
+
+// One row a machine: what differs from the laptop, and the exact report.
+// clang-format off
+const Scenario scenarios[] = {
+    {"FullReport", {}, REPORT},
+    {"ArgumentsChangeNothing", {}, REPORT, {"trivane", "--help", "-v", "x"}},
+    {"LocaleChangesNothing", {}, REPORT, {"/usr/bin/env", "LC_ALL=de_DE.UTF-8", "LANG=fr_FR", "trivane"}},
+
+    // Fan: first candidate that opens, last chunk, never stops the run.
+    {"Fan_OnlyHwmon2", {missing(FAN0), {FAN2, "1200\n"}}, "FAN rpm: 1200\n" + BRIGHT + POWER + LEVEL},
+    {"Fan_Hwmon0WinsOverHwmon1", {{FAN1, "1\n"}}, REPORT},
+    {"Fan_NoneOpens", {missing(FAN0)}, NO_FAN + BRIGHT + POWER + LEVEL},
+    {"Fan_Zero", {{FAN0, "0\n"}}, "FAN rpm: 0\n" + BRIGHT + POWER + LEVEL},
+    {"Fan_TwoLinesShowSecond", {{FAN0, "100\n200\n"}}, "FAN rpm: 200\n" + BRIGHT + POWER + LEVEL},
+    {"Fan_EmptyIsZero", {{FAN0, ""}}, "FAN rpm: 0\n" + BRIGHT + POWER + LEVEL},
+    {"Fan_NineDigitsEndInNewlineChunk", {{FAN0, "123456789\n"}}, "FAN rpm: 0\n" + BRIGHT + POWER + LEVEL},
+    {"Fan_NotANumber", {{FAN0, "abc\n"}}, "FAN rpm: 0\n" + BRIGHT + POWER + LEVEL},
+    {"Fan_Negative", {{FAN0, "  -5\n"}}, "FAN rpm: -5\n" + BRIGHT + POWER + LEVEL},
+    {"Fan_MegabytesOfDigits", {{FAN0, many_nines(400000) + "42\n"}}, "FAN rpm: 42\n" + BRIGHT + POWER + LEVEL},
+    {"Fan_DirectoryAtHwmon0IsRead", {dir(FAN0), {FAN1, "1\n"}}, "FAN rpm: 0\n" + BRIGHT + POWER + LEVEL},
+    {"Fan_UnreadableHwmon0FallsBack", {unreadable(FAN0), {FAN1, "1500\n"}}, "FAN rpm: 1500\n" + BRIGHT + POWER + LEVEL},
+    {"Fan_DirectoryAtHwmon1", {missing(FAN0), dir(FAN1), {FAN2, "1\n"}}, "FAN rpm: 0\n" + BRIGHT + POWER + LEVEL},
+    {"Fan_UnreadableHwmon2", {missing(FAN0), unreadable(FAN2)}, NO_FAN + BRIGHT + POWER + LEVEL},
+
+    // Backlight: both files required; one shared buffer.
+    {"Backlight_MaxMissing", {missing(BL_MAX)}, FAN + STOP},
+    {"Backlight_LevelMissing", {missing(BL_NOW)}, FAN + STOP},
+    {"Backlight_NoFanNoBacklight", {missing(FAN0), missing(BL_MAX), missing(BL_NOW)}, NO_FAN + STOP},
+    {"Backlight_MaxUnreadable", {unreadable(BL_MAX)}, FAN + STOP},
+    {"Backlight_LevelUnreadable", {unreadable(BL_NOW)}, FAN + STOP},
+    {"Backlight_LevelZero", {{BL_NOW, "0\n"}}, FAN + "Brightness: 0.00%\n" + POWER + LEVEL},
+    {"Backlight_AboveMax", {{BL_NOW, "900\n"}}, FAN + "Brightness: 105.63%\n" + POWER + LEVEL},
+    {"Backlight_ExtendedPrecision", {{BL_MAX, "160\n"}, {BL_NOW, "23\n"}}, FAN + "Brightness: 14.38%\n" + POWER + LEVEL},
+    {"Backlight_MaxZero", {{BL_MAX, "0\n"}}, FAN + "Brightness: inf%\n" + POWER + LEVEL},
+    {"Backlight_ZeroOverZero", {{BL_MAX, "0\n"}, {BL_NOW, "0\n"}}, FAN + "Brightness: -nan%\n" + POWER + LEVEL},
+    {"Backlight_EmptyLevelRepeatsMax", {{BL_NOW, ""}}, FAN + "Brightness: 100.00%\n" + POWER + LEVEL},
+    {"Backlight_EmptyMaxIsZero", {{BL_MAX, ""}}, FAN + "Brightness: inf%\n" + POWER + LEVEL},
+    {"Backlight_DirectoryAtMax", {dir(BL_MAX)}, FAN + "Brightness: inf%\n" + POWER + LEVEL},
+    {"Backlight_DirectoryAtLevel", {dir(BL_NOW)}, FAN + "Brightness: 100.00%\n" + POWER + LEVEL},
+    {"Backlight_BinaryBytes", {{BL_NOW, std::string("\x01\xff\0" "12", 5)}}, FAN + "Brightness: 0.00%\n" + POWER + LEVEL},
+
+    // Power and battery: the AC text is copied as it stands; charges by first chunk.
+    {"Power_AcMissing", {missing(AC)}, FAN + BRIGHT + STOP},
+    {"Power_AcUnreadable", {unreadable(AC)}, FAN + BRIGHT + STOP},
+    {"Power_AcSeveralLines", {{AC, "1\nextra\n"}}, FAN + BRIGHT + POWER + "extra\n" + LEVEL},
+    {"Power_AcNoNewline", {{AC, "0"}}, FAN + BRIGHT + "Power state: 0" + LEVEL},
+    {"Power_AcNoNewlineThenStop", {{AC, "1"}, missing(BAT_FULL)}, FAN + BRIGHT + "Power state: 1" + STOP},
+    {"Power_AcBinaryBytesCopied", {{AC, std::string("\0\xfe\n", 3)}}, FAN + BRIGHT + "Power state: " + std::string("\0\xfe\n", 3) + LEVEL},
+    {"Power_AcDirectory", {dir(AC)}, FAN + BRIGHT + "Power state: " + LEVEL},
+    {"Battery_Missing", {missing(BAT_FULL), missing(BAT_NOW)}, FAN + BRIGHT + POWER + STOP},
+    {"Battery_NowMissing", {missing(BAT_NOW)}, FAN + BRIGHT + POWER + STOP},
+    {"Battery_FullUnreadable", {unreadable(BAT_FULL)}, FAN + BRIGHT + POWER + STOP},
+    {"Battery_NowUnreadable", {unreadable(BAT_NOW)}, FAN + BRIGHT + POWER + STOP},
+    {"Battery_AboveFull", {{BAT_NOW, "900\n"}}, FAN + BRIGHT + POWER + "Level: 112.50%\n"},
+    {"Battery_EmptyNowRepeatsFull", {{BAT_NOW, ""}}, FAN + BRIGHT + POWER + "Level: 100.00%\n"},
+    {"Battery_EmptyFullIsZero", {{BAT_FULL, ""}}, FAN + BRIGHT + POWER + "Level: inf%\n"},
+    {"Battery_TenDigitsCutToNine", {{BAT_FULL, "1000000000\n"}, {BAT_NOW, "50000000\n"}}, FAN + BRIGHT + POWER + "Level: 50.00%\n"},
+    {"Battery_FirstLineOnly", {{BAT_FULL, "800\n400\n"}}, REPORT},
+    {"Battery_MegabytesOfDigits", {{BAT_NOW, "350" + many_nines(400000)}}, FAN + BRIGHT + POWER + "Level: 43874999.88%\n"},
+    {"Battery_FullZero", {{BAT_FULL, "0\n"}}, FAN + BRIGHT + POWER + "Level: inf%\n"},
+    {"Battery_DirectoryAtFull", {dir(BAT_FULL)}, FAN + BRIGHT + POWER + "Level: inf%\n"},
+    {"Battery_DirectoryAtNow", {dir(BAT_NOW)}, FAN + BRIGHT + POWER + "Level: 100.00%\n"},
+
+    // Standard output that cannot take the report: still status 0, nothing on stderr.
+    {"Stdout_Full", {}, "", {"trivane"}, "full"},
+    {"Stdout_Closed", {}, "", {"trivane"}, "closed"},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Trivane, Scenarios, testing::ValuesIn(scenarios),
+                         [](const testing::TestParamInfo<Scenario> &p) {
+                             return std::string(p.param.name);
+                         });
+
+} // namespace

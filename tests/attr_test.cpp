@@ -34,7 +34,8 @@ std::string read_with(const std::string &bytes, bool last)
     TempFile file(bytes);
     attr_buf buf = "77\n";
     std::memset(buf + 4, 'x', ATTR_BUF_SIZE - 4);
-    std::FILE *stream = attr_open(file.path());
+    attr_io io;
+    std::FILE *stream = attr_open(file.path(), io);
     EXPECT_NE(stream, nullptr);
     if (last) {
         attr_read_last(stream, buf);
@@ -94,7 +95,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Attr, ReadErrorCountsAsEndOfFile)
 {
     // A directory opens for reading, but every read fails.
-    std::FILE *dir = attr_open("/tmp");
+    attr_io io;
+    std::FILE *dir = attr_open("/tmp", io);
     ASSERT_NE(dir, nullptr);
     attr_buf buf = "5\n";
     EXPECT_FALSE(attr_read_first(dir, buf));
@@ -105,7 +107,8 @@ TEST(Attr, ReadErrorCountsAsEndOfFile)
 
 TEST(Attr, OpenMissingFileGivesNothing)
 {
-    EXPECT_EQ(attr_open("/nonexistent/trivane/attr"), nullptr);
+    attr_io io;
+    EXPECT_EQ(attr_open("/nonexistent/trivane/attr", io), nullptr);
 }
 
 TEST(Attr, CopyOutIsByteExact)
@@ -114,7 +117,8 @@ TEST(Attr, CopyOutIsByteExact)
                             "no newline",
                             14);
     TempFile file(bytes);
-    std::FILE *stream = attr_open(file.path());
+    attr_io io;
+    std::FILE *stream = attr_open(file.path(), io);
     ASSERT_NE(stream, nullptr);
     testing::internal::CaptureStdout();
     attr_copy_out(stream);

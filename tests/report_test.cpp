@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -51,6 +52,26 @@ TEST(Report, PlainDoubleWouldPrintOtherDigits)
         char plain[16];
         std::snprintf(plain, sizeof plain, "%.2f", current / 160 * 100);
         EXPECT_STRNE(plain, row.extended);
+    }
+}
+
+TEST(Report, Fixed2MatchesPrintf)
+{
+    // Ties such as 30.625 and 0.125 must go to even, and every double the
+    // percentages can produce must round as printf rounds it.
+    std::vector<double> values = {0.0,   -0.0, 0.005, 0.015,  0.125,          0.375,   30.625,
+                                  2.675, 1e-9, -1e-9, 99.995, 214748364800.0, 1.0 / 3, -2.0 / 3};
+    for (int max = 1; max <= 300; ++max) {
+        for (int cur = -20; cur <= 2 * max; ++cur) {
+            values.push_back(percent_of(cur, max));
+        }
+    }
+    for (double v : values) {
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "%.2f", v);
+        char text[FIXED2_SIZE];
+        const std::size_t len = format_fixed2(v, text);
+        ASSERT_EQ(std::string(text, len), expected) << std::hexfloat << v;
     }
 }
 

@@ -2,11 +2,18 @@
 
 #include <cstdlib>
 
-std::FILE *attr_open(const char *path) { return std::fopen(path, "r"); }
-
-std::FILE *attr_open_or_exit(const char *path)
+std::FILE *attr_open(const char *path, attr_io &io)
 {
-    std::FILE *stream = attr_open(path);
+    std::FILE *stream = std::fopen(path, "r");
+    if (stream != nullptr) {
+        std::setvbuf(stream, io, _IOFBF, sizeof io);
+    }
+    return stream;
+}
+
+std::FILE *attr_open_or_exit(const char *path, attr_io &io)
+{
+    std::FILE *stream = attr_open(path, io);
     if (stream == nullptr) {
         std::fputs("Cannot open file\n", stdout);
         // Scripts run the report unattended and read its text, not its status: a

@@ -10,12 +10,19 @@ constexpr std::size_t ATTR_BUF_SIZE = 10;
 
 using attr_buf = char[ATTR_BUF_SIZE];
 
-// Opens an attribute file for reading, or returns nullptr if it cannot be opened.
-std::FILE *attr_open(const char *path);
+// The read buffer of one open attribute stream, owned by the caller and reused for
+// each file in turn (a monitor has one file open at a time). Attribute files are
+// short: a buffer on the stack spares the library's allocation and fstat per file.
+constexpr std::size_t ATTR_IO_SIZE = 64;
+using attr_io = char[ATTR_IO_SIZE];
+
+// Opens an attribute file for reading through io, or returns nullptr if it cannot
+// be opened. io must outlive the stream.
+std::FILE *attr_open(const char *path, attr_io &io);
 
 // Opens an attribute file, or prints "Cannot open file" and ends the process with
 // status 0 (flushing what the report already printed).
-std::FILE *attr_open_or_exit(const char *path);
+std::FILE *attr_open_or_exit(const char *path, attr_io &io);
 
 void attr_close(std::FILE *stream);
 

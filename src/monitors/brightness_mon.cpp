@@ -12,13 +12,14 @@ int brightness_mon()
 {
     // One buffer for both files: an empty brightness file repeats the maximum.
     attr_buf buf = {};
+    attr_io io;
 
-    std::FILE *file = attr_open_or_exit(max_path);
+    std::FILE *file = attr_open_or_exit(max_path, io);
     attr_read_last(file, buf);
     attr_close(file);
     const int max = attr_to_int(buf);
 
-    file = attr_open_or_exit(level_path);
+    file = attr_open_or_exit(level_path, io);
     attr_read_last(file, buf);
     attr_close(file);
     const int level = attr_to_int(buf);

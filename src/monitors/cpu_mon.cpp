@@ -13,9 +13,10 @@ constexpr const char *fan_paths[] = {
 
 int cpu_mon()
 {
+    attr_io io;
     std::FILE *fan = nullptr;
     for (const char *path : fan_paths) {
-        fan = attr_open(path);
+        fan = attr_open(path, io);
         if (fan != nullptr) {
             break;
         }

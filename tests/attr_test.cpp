@@ -34,9 +34,8 @@ std::string read_with(const std::string &bytes, bool last)
     TempFile file(bytes);
     attr_buf buf = "77\n";
     std::memset(buf + 4, 'x', ATTR_BUF_SIZE - 4);
-    attr_io io;
-    std::FILE *stream = attr_open(file.path(), io);
-    EXPECT_NE(stream, nullptr);
+    attr_stream stream;
+    EXPECT_TRUE(attr_open(stream, file.path()));
     if (last) {
         attr_read_last(stream, buf);
     } else {
@@ -95,9 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Attr, ReadErrorCountsAsEndOfFile)
 {
     // A directory opens for reading, but every read fails.
-    attr_io io;
-    std::FILE *dir = attr_open("/tmp", io);
-    ASSERT_NE(dir, nullptr);
+    attr_stream dir;
+    ASSERT_TRUE(attr_open(dir, "/tmp"));
     attr_buf buf = "5\n";
     EXPECT_FALSE(attr_read_first(dir, buf));
     attr_read_last(dir, buf);
@@ -107,8 +105,8 @@ TEST(Attr, ReadErrorCountsAsEndOfFile)
 
 TEST(Attr, OpenMissingFileGivesNothing)
 {
-    attr_io io;
-    EXPECT_EQ(attr_open("/nonexistent/trivane/attr", io), nullptr);
+    attr_stream stream;
+    EXPECT_FALSE(attr_open(stream, "/nonexistent/trivane/attr"));
 }
 
 TEST(Attr, CopyOutIsByteExact)
@@ -117,9 +115,8 @@ TEST(Attr, CopyOutIsByteExact)
                             "no newline",
                             14);
     TempFile file(bytes);
-    attr_io io;
-    std::FILE *stream = attr_open(file.path(), io);
-    ASSERT_NE(stream, nullptr);
+    attr_stream stream;
+    ASSERT_TRUE(attr_open(stream, file.path()));
     testing::internal::CaptureStdout();
     attr_copy_out(stream);
     std::fflush(stdout);

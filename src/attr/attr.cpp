@@ -1,39 +1,63 @@
 #include "attr/attr.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 
-std::FILE *attr_open(const char *path, attr_io &io)
+namespace {
+
+// The next byte, or -1 at end of file. End of file is sticky: once a read has
+// brought nothing (or failed), the file is not read again.
+int next_byte(attr_stream &stream)
 {
-    std::FILE *stream = std::fopen(path, "r");
-    if (stream != nullptr) {
-        std::setvbuf(stream, io, _IOFBF, sizeof io);
+    if (stream.pos == stream.len) {
+        if (stream.at_end) {
+            return -1;
+        }
+        const ssize_t got = read(stream.fd, stream.io, sizeof stream.io);
+        if (got <= 0) {
+            stream.at_end = true;
+            return -1;
+        }
+        stream.pos = 0;
+        stream.len = static_cast<std::size_t>(got);
     }
-    return stream;
+    return static_cast<unsigned char>(stream.io[stream.pos++]);
 }
 
-std::FILE *attr_open_or_exit(const char *path, attr_io &io)
+} // namespace
+
+bool attr_open(attr_stream &stream, const char *path)
 {
-    std::FILE *stream = attr_open(path, io);
-    if (stream == nullptr) {
+    stream = attr_stream{};
+    stream.fd = open(path, O_RDONLY);
+    return stream.fd >= 0;
+}
+
+void attr_open_or_exit(attr_stream &stream, const char *path)
+{
+    if (!attr_open(stream, path)) {
         std::fputs("Cannot open file\n", stdout);
         // Scripts run the report unattended and read its text, not its status: a
         // machine without these devices is not an error, so the status stays 0.
         std::exit(0);
     }
-    return stream;
 }
 
-void attr_close(std::FILE *stream) { std::fclose(stream); }
-
-bool attr_read_first(std::FILE *stream, attr_buf &buf)
+void attr_close(attr_stream &stream)
 {
-    // Like fgets, but a read error after some characters still leaves the text
-    // terminated (fgets leaves the array indeterminate then). A read error is
-    // treated as end of file.
+    close(stream.fd);
+    stream.fd = -1;
+}
+
+bool attr_read_first(attr_stream &stream, attr_buf &buf)
+{
     std::size_t n = 0;
     while (n < ATTR_BUF_SIZE - 1) {
-        const int c = getc_unlocked(stream);
-        if (c == EOF) {
+        const int c = next_byte(stream);
+        if (c < 0) {
             break;
         }
         buf[n++] = static_cast<char>(c);
@@ -49,7 +73,7 @@ bool attr_read_first(std::FILE *stream, attr_buf &buf)
     return true;
 }
 
-void attr_read_last(std::FILE *stream, attr_buf &buf)
+void attr_read_last(attr_stream &stream, attr_buf &buf)
 {
     // A value of nine digits and its newline ends in a chunk holding only the
     // newline, which parses as 0. That is how this reading has always behaved.
@@ -57,9 +81,9 @@ void attr_read_last(std::FILE *stream, attr_buf &buf)
     }
 }
 
-void attr_copy_out(std::FILE *stream)
+void attr_copy_out(attr_stream &stream)
 {
-    for (int c = getc_unlocked(stream); c != EOF; c = getc_unlocked(stream)) {
+    for (int c = next_byte(stream); c >= 0; c = next_byte(stream)) {
         putc_unlocked(c, stdout);
     }
 }

@@ -1,40 +1,48 @@
-// Reading the kernel's sysfs attribute files: small text files, read through C stdio.
+// Reading the kernel's sysfs attribute files: short text files, opened, read through
+// a small buffer, closed, and parsed as decimal numbers (or copied out as text).
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 
 // One attribute's text: at most nine characters (a newline counts as one) and the
 // terminating zero. Longer lines are read in chunks of nine.
 constexpr std::size_t ATTR_BUF_SIZE = 10;
-
 using attr_buf = char[ATTR_BUF_SIZE];
 
-// The read buffer of one open attribute stream, owned by the caller and reused for
-// each file in turn (a monitor has one file open at a time). Attribute files are
-// short: a buffer on the stack spares the library's allocation and fstat per file.
+// Read buffer of an attribute stream. Attribute files are a few bytes; a larger
+// one simply takes more reads.
 constexpr std::size_t ATTR_IO_SIZE = 64;
-using attr_io = char[ATTR_IO_SIZE];
 
-// Opens an attribute file for reading through io, or returns nullptr if it cannot
-// be opened. io must outlive the stream.
-std::FILE *attr_open(const char *path, attr_io &io);
+// One open attribute file, read through its own buffer. It lives on the caller's
+// stack: a report costs no allocation and no system call beyond open, read, close.
+struct attr_stream {
+    int fd = -1;
+    bool at_end = false;
+    std::size_t pos = 0;
+    std::size_t len = 0;
+    char io[ATTR_IO_SIZE];
+};
+
+// Opens an attribute file for reading; false if it cannot be opened (missing,
+// unreadable, ...). Prints nothing.
+bool attr_open(attr_stream &stream, const char *path);
 
 // Opens an attribute file, or prints "Cannot open file" and ends the process with
 // status 0 (flushing what the report already printed).
-std::FILE *attr_open_or_exit(const char *path, attr_io &io);
+void attr_open_or_exit(attr_stream &stream, const char *path);
 
-void attr_close(std::FILE *stream);
+void attr_close(attr_stream &stream);
 
 // Reads one chunk: characters up to the ninth, the first newline or end of file.
-// Returns false, leaving buf exactly as it was, when no character came.
-bool attr_read_first(std::FILE *stream, attr_buf &buf);
+// Returns false, leaving buf exactly as it was, when no character came. A read
+// error counts as end of file.
+bool attr_read_first(attr_stream &stream, attr_buf &buf);
 
 // Reads chunk after chunk until one brings nothing; buf keeps the file's last chunk.
-void attr_read_last(std::FILE *stream, attr_buf &buf);
+void attr_read_last(attr_stream &stream, attr_buf &buf);
 
 // Copies the rest of the file to standard output, byte for byte.
-void attr_copy_out(std::FILE *stream);
+void attr_copy_out(attr_stream &stream);
 
 // The decimal value of buf's text, by atoi's rules; text without digits is 0.
 int attr_to_int(const attr_buf &buf);

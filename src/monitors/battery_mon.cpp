@@ -2,6 +2,8 @@
 #include "monitors/monitors.h"
 #include "report.h"
 
+#include <cstdio>
+
 namespace {
 // sysfs-class-power: "online" is the supply's state as text (0, 1, ...), shown as
 // the kernel wrote it; the charges are in µAh, and only their ratio is used.
@@ -12,8 +14,8 @@ constexpr const char *now_path = "/sys/class/power_supply/BAT0/charge_now";
 
 int battery_mon()
 {
-    attr_io io;
-    std::FILE *file = attr_open_or_exit(ac_path, io);
+    attr_stream file;
+    attr_open_or_exit(file, ac_path);
     // The file's own newline ends the power line.
     std::fputs("Power state: ", stdout);
     attr_copy_out(file);
@@ -22,12 +24,12 @@ int battery_mon()
     // Charges are read by their first chunk only: a value of ten or more digits is
     // cut to nine. An empty charge_now repeats charge_full (one shared buffer).
     attr_buf buf = {};
-    file = attr_open_or_exit(full_path, io);
+    attr_open_or_exit(file, full_path);
     attr_read_first(file, buf);
     attr_close(file);
     const int full = attr_to_int(buf);
 
-    file = attr_open_or_exit(now_path, io);
+    attr_open_or_exit(file, now_path);
     attr_read_first(file, buf);
     attr_close(file);
     const int now = attr_to_int(buf);

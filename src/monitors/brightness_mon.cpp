@@ -2,6 +2,8 @@
 #include "monitors/monitors.h"
 #include "report.h"
 
+#include <cstdio>
+
 namespace {
 // sysfs-class-backlight: both files hold a level in the device's own steps.
 constexpr const char *max_path = "/sys/class/backlight/intel_backlight/max_brightness";
@@ -12,14 +14,14 @@ int brightness_mon()
 {
     // One buffer for both files: an empty brightness file repeats the maximum.
     attr_buf buf = {};
-    attr_io io;
+    attr_stream file;
 
-    std::FILE *file = attr_open_or_exit(max_path, io);
+    attr_open_or_exit(file, max_path);
     attr_read_last(file, buf);
     attr_close(file);
     const int max = attr_to_int(buf);
 
-    file = attr_open_or_exit(level_path, io);
+    attr_open_or_exit(file, level_path);
     attr_read_last(file, buf);
     attr_close(file);
     const int level = attr_to_int(buf);

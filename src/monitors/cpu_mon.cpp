@@ -1,6 +1,8 @@
 #include "attr/attr.h"
 #include "monitors/monitors.h"
 
+#include <cstdio>
+
 namespace {
 // hwmon sysfs-interface: fanN_input is the fan's speed in RPM. The first device
 // whose file opens is the one reported, whatever the file then holds.
@@ -9,25 +11,44 @@ constexpr const char *fan_paths[] = {
     "/sys/devices/virtual/hwmon/hwmon1/fan1_input",
     "/sys/devices/virtual/hwmon/hwmon2/fan1_input",
 };
+
+// Prints the fan line, "FAN rpm: %d\n", without pulling printf's machinery into a
+// run that otherwise has no use for it.
+void print_fan_line(int rpm)
+{
+    char text[24];
+    char *p = text + sizeof text;
+    *--p = '\n';
+    unsigned magnitude = rpm < 0 ? 0U - static_cast<unsigned>(rpm) : static_cast<unsigned>(rpm);
+    do {
+        *--p = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (rpm < 0) {
+        *--p = '-';
+    }
+    std::fputs("FAN rpm: ", stdout);
+    std::fwrite(p, 1, static_cast<std::size_t>(text + sizeof text - p), stdout);
+}
 } // namespace
 
 int cpu_mon()
 {
-    attr_io io;
-    std::FILE *fan = nullptr;
+    attr_stream file;
+    bool opened = false;
     for (const char *path : fan_paths) {
-        fan = attr_open(path, io);
-        if (fan != nullptr) {
+        opened = attr_open(file, path);
+        if (opened) {
             break;
         }
     }
-    if (fan == nullptr) {
+    if (!opened) {
         std::fputs("Cannot read fan RPM\n", stdout);
         return 1;
     }
     attr_buf buf = {};
-    attr_read_last(fan, buf);
-    attr_close(fan);
-    std::printf("FAN rpm: %d\n", attr_to_int(buf));
+    attr_read_last(file, buf);
+    attr_close(file);
+    print_fan_line(attr_to_int(buf));
     return 0;
 }

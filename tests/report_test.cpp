@@ -39,6 +39,19 @@ INSTANTIATE_TEST_SUITE_P(
                     PercentCase{INT_MIN, -1, "214748364800.00"}, PercentCase{5, 0, "inf"},
                     PercentCase{-5, 0, "-inf"}, PercentCase{0, 0, "-nan"}));
 
+TEST(Report, FormatCutInsideConversionStopsAtItsEnd)
+{
+    // Never read past the format's end, even when its conversion is unfinished.
+    const std::string cut = "Cut: %0.2";
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+    testing::internal::CaptureStdout();
+    report_percent(cut.c_str(), 1, 2);
+#pragma GCC diagnostic pop
+    std::fflush(stdout);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Cut: 50.00");
+}
+
 TEST(Report, PlainDoubleWouldPrintOtherDigits)
 {
     // Guards the table above: these rows only prove something if double and

@@ -195,7 +195,7 @@ const std::string &namespace_problem()
     static const std::string problem = [] {
         TempDir dir;
         const Outcome r = run({FAKESYS, "probe"}, dir.path());
-        return r.status == 0 ? std::string() : r.err;
+        return r.status == 0 ? std::string() : "fakesys probe failed: " + r.err;
     }();
     return problem;
 }

@@ -14,9 +14,9 @@ foreach(stage IN LISTS CPACK_TEMPORARY_INSTALL_DIRECTORY)
   endforeach()
   set(doc "${usr}/share/doc/${CPACK_PACKAGE_NAME}")
   file(MAKE_DIRECTORY "${doc}" "${usr}/share/lintian/overrides")
-  file(COPY "${TRIVANE_PACKAGING_DIR}/copyright" DESTINATION "${doc}")
-  configure_file("${TRIVANE_PACKAGING_DIR}/changelog" "${doc}/changelog" @ONLY)
+  file(COPY "${CPACK_TRIVANE_PACKAGING_DIR}/copyright" DESTINATION "${doc}")
+  configure_file("${CPACK_TRIVANE_PACKAGING_DIR}/changelog" "${doc}/changelog" @ONLY)
   execute_process(COMMAND gzip -9nf "${doc}/changelog" COMMAND_ERROR_IS_FATAL ANY)
-  configure_file("${TRIVANE_PACKAGING_DIR}/lintian-overrides"
+  configure_file("${CPACK_TRIVANE_PACKAGING_DIR}/lintian-overrides"
                  "${usr}/share/lintian/overrides/${CPACK_PACKAGE_NAME}" COPYONLY)
 endforeach()

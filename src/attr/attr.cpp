@@ -54,6 +54,8 @@ void attr_close(attr_stream &stream)
 
 bool attr_read_first(attr_stream &stream, attr_buf &buf)
 {
+    // Like fgets, but a read error after some characters still leaves the text
+    // terminated (fgets leaves the array indeterminate then).
     std::size_t n = 0;
     while (n < ATTR_BUF_SIZE - 1) {
         const int c = next_byte(stream);

@@ -1,42 +1,41 @@
 #include "report.h"
 
-#include <cmath>
-#include <cstdint>
-#include <cstdio>
-#include <limits>
+#include <float.h>
+#include <math.h>
+#include <stdint.h>
+#include <stdio.h>
 
 // The printed digits depend on the extended format: in plain double arithmetic
 // 23 / 160 * 100 prints 14.37, not 14.38. Refuse to build where the digits would
 // silently change.
-static_assert(std::numeric_limits<long double>::digits == 64 &&
-                  std::numeric_limits<long double>::max_exponent == 16384,
+static_assert(LDBL_MANT_DIG == 64 && LDBL_MAX_EXP == 16384,
               "trivane needs long double to be the x87 80-bit extended format (x86, x86-64)");
 #if defined(__FAST_MATH__)
 #error "trivane must not be built with -ffast-math: it changes the printed percentages"
 #endif
 
-std::size_t format_fixed2(double value, char (&text)[FIXED2_SIZE])
+size_t format_fixed2(double value, char (&text)[FIXED2_SIZE])
 {
-    std::size_t len = 0;
-    if (std::signbit(value)) {
+    size_t len = 0;
+    if (signbit(value)) {
         text[len++] = '-';
     }
-    if (std::isnan(value) || std::isinf(value)) {
-        for (const char *word = std::isnan(value) ? "nan" : "inf"; *word != '\0'; ++word) {
+    if (isnan(value) || isinf(value)) {
+        for (const char *word = isnan(value) ? "nan" : "inf"; *word != '\0'; ++word) {
             text[len++] = *word;
         }
         return len;
     }
     // A double has 53 significant bits and 100 needs 7: the product is exact in the
     // 64-bit significand, so the rounding to hundredths below is the only one.
-    const long double hundredths = static_cast<long double>(std::fabs(value)) * 100;
-    auto n = static_cast<std::uint64_t>(hundredths);
+    const long double hundredths = static_cast<long double>(fabs(value)) * 100;
+    auto n = static_cast<uint64_t>(hundredths);
     const long double rest = hundredths - static_cast<long double>(n);
     if (rest > 0.5L || (rest == 0.5L && n % 2 == 1)) {
         ++n;
     }
     char reversed[FIXED2_SIZE];
-    std::size_t r = 0;
+    size_t r = 0;
     reversed[r++] = static_cast<char>('0' + n % 10);
     reversed[r++] = static_cast<char>('0' + n / 10 % 10);
     reversed[r++] = '.';
@@ -77,7 +76,7 @@ void report_percent(const char *format, int current, int maximum)
                 ++f; // the conversion's flags and precision
             }
             char text[FIXED2_SIZE];
-            std::fwrite(text, 1, format_fixed2(percent_of(current, maximum), text), stdout);
+            fwrite(text, 1, format_fixed2(percent_of(current, maximum), text), stdout);
         }
     }
 }

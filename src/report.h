@@ -1,15 +1,15 @@
 // How the report prints a level as a percentage of its maximum.
 #pragma once
 
-#include <cstddef>
+#include <stddef.h>
 
-constexpr std::size_t FIXED2_SIZE = 32;
+constexpr size_t FIXED2_SIZE = 32;
 
 // Writes value into text as printf's "%.2f" does: two decimals rounded to nearest
 // from the double's exact binary value, ties to even; inf, -inf, nan, -nan as words.
 // Returns the length (no terminating zero). |value| must stay below 2^62 / 100,
 // which a percentage of two ints always does.
-std::size_t format_fixed2(double value, char (&text)[FIXED2_SIZE]);
+size_t format_fixed2(double value, char (&text)[FIXED2_SIZE]);
 
 // current / maximum * 100, computed in x87 extended precision and rounded once to
 // double. A maximum of 0 is not guarded: it gives inf, -inf or the processor's

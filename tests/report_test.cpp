@@ -37,7 +37,14 @@ INSTANTIATE_TEST_SUITE_P(
                     PercentCase{900, 800, "112.50"}, PercentCase{-1, 4, "-25.00"},
                     PercentCase{0, -5, "-0.00"}, PercentCase{INT_MAX, 1, "214748364700.00"},
                     PercentCase{INT_MIN, -1, "214748364800.00"}, PercentCase{5, 0, "inf"},
-                    PercentCase{-5, 0, "-inf"}, PercentCase{0, 0, "-nan"}));
+                    PercentCase{-5, 0, "-inf"}, PercentCase{0, 0, "-nan"}),
+    [](const testing::TestParamInfo<PercentCase> &p) {
+        // "Minus23Of160": stable across builds, so ctest -R can pick a row.
+        const auto word = [](int v) {
+            return (v < 0 ? "Minus" : "") + std::to_string(v < 0 ? -static_cast<long long>(v) : v);
+        };
+        return word(p.param.current) + "Of" + word(p.param.maximum);
+    });
 
 TEST(Report, FormatCutInsideConversionStopsAtItsEnd)
 {

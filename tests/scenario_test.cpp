@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,17 +32,24 @@ const char *const AC = "class/power_supply/AC/online";
 const char *const BAT_FULL = "class/power_supply/BAT0/charge_full";
 const char *const BAT_NOW = "class/power_supply/BAT0/charge_now";
 
-enum class Kind { file, missing, dir, unreadable };
+enum class Kind { file, missing, dir, unreadable, nines };
 
 struct Node {
     const char *path;
     std::string text;
     Kind kind = Kind::file;
+    const char *tail = ""; // Kind::nines: what follows the digits
 };
 
 Node missing(const char *path) { return {path, "", Kind::missing}; }
 Node dir(const char *path) { return {path, "", Kind::dir}; }
 Node unreadable(const char *path) { return {path, "1\n", Kind::unreadable}; }
+// head, then 3.6 MB of nines (400,000 chunks of nine), then tail; written only by
+// the scenario that uses it.
+Node nines(const char *path, const char *head, const char *tail)
+{
+    return {path, head, Kind::nines, tail};
+}
 
 // The machine every scenario starts from; a scenario's nodes replace its files.
 const std::vector<Node> laptop = {{FAN0, "980\n"}, {BL_MAX, "852\n"},   {BL_NOW, "426\n"},
@@ -60,7 +68,7 @@ struct Scenario {
     std::vector<Node> nodes;
     std::string out;
     std::vector<std::string> command = {"trivane"}; // "trivane" stands for the built binary
-    const char *stdout_to = "pipe";                 // or "full", "closed"
+    const char *stdout_to = "pipe";                 // or "full", "closed", "gone"
 };
 
 void PrintTo(const Scenario &s, std::ostream *os) { *os << s.name; }
@@ -84,6 +92,7 @@ Outcome run(const std::vector<std::string> &argv, const fs::path &dir)
     const fs::path err = dir / "stderr";
     const pid_t pid = fork();
     if (pid == 0) {
+        signal(SIGPIPE, SIG_DFL); // as a shell would start it
         const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (o < 0 || e < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0) {
@@ -144,7 +153,11 @@ void lay(const fs::path &tree, const std::vector<Node> &nodes)
             fs::create_directory(p);
             continue;
         }
-        std::ofstream(p, std::ios::binary) << it->text;
+        std::ofstream file(p, std::ios::binary);
+        file << it->text;
+        if (it->kind == Kind::nines) {
+            file << std::string(9 * 400000, '9') << it->tail;
+        }
         if (it->kind == Kind::unreadable) {
             chmod(p.c_str(), 0);
         }
@@ -239,8 +252,6 @@ TEST_P(Scenarios, PrintsExactReport)
     EXPECT_EQ(r.status, 0) << report;
 }
 
-std::string many_nines(std::size_t chunks) { return std::string(9 * chunks, '9'); }
-
 // One row a machine: what differs from the laptop, and the exact report.
 // clang-format off
 const Scenario scenarios[] = {
@@ -258,7 +269,7 @@ const Scenario scenarios[] = {
     {"Fan_NineDigitsEndInNewlineChunk", {{FAN0, "123456789\n"}}, "FAN rpm: 0\n" + BRIGHT + POWER + LEVEL},
     {"Fan_NotANumber", {{FAN0, "abc\n"}}, "FAN rpm: 0\n" + BRIGHT + POWER + LEVEL},
     {"Fan_Negative", {{FAN0, "  -5\n"}}, "FAN rpm: -5\n" + BRIGHT + POWER + LEVEL},
-    {"Fan_MegabytesOfDigits", {{FAN0, many_nines(400000) + "42\n"}}, "FAN rpm: 42\n" + BRIGHT + POWER + LEVEL},
+    {"Fan_MegabytesOfDigits", {nines(FAN0, "", "42\n")}, "FAN rpm: 42\n" + BRIGHT + POWER + LEVEL},
     {"Fan_DirectoryAtHwmon0IsRead", {dir(FAN0), {FAN1, "1\n"}}, "FAN rpm: 0\n" + BRIGHT + POWER + LEVEL},
     {"Fan_UnreadableHwmon0FallsBack", {unreadable(FAN0), {FAN1, "1500\n"}}, "FAN rpm: 1500\n" + BRIGHT + POWER + LEVEL},
     {"Fan_DirectoryAtHwmon1", {missing(FAN0), dir(FAN1), {FAN2, "1\n"}}, "FAN rpm: 0\n" + BRIGHT + POWER + LEVEL},
@@ -301,7 +312,7 @@ const Scenario scenarios[] = {
     {"Battery_EmptyFullIsZero", {{BAT_FULL, ""}}, FAN + BRIGHT + POWER + "Level: inf%\n"},
     {"Battery_TenDigitsCutToNine", {{BAT_FULL, "1000000000\n"}, {BAT_NOW, "50000000\n"}}, FAN + BRIGHT + POWER + "Level: 50.00%\n"},
     {"Battery_FirstLineOnly", {{BAT_FULL, "800\n400\n"}}, REPORT},
-    {"Battery_MegabytesOfDigits", {{BAT_NOW, "350" + many_nines(400000)}}, FAN + BRIGHT + POWER + "Level: 43874999.88%\n"},
+    {"Battery_MegabytesOfDigits", {nines(BAT_NOW, "350", "")}, FAN + BRIGHT + POWER + "Level: 43874999.88%\n"},
     {"Battery_FullZero", {{BAT_FULL, "0\n"}}, FAN + BRIGHT + POWER + "Level: inf%\n"},
     {"Battery_DirectoryAtFull", {dir(BAT_FULL)}, FAN + BRIGHT + POWER + "Level: inf%\n"},
     {"Battery_DirectoryAtNow", {dir(BAT_NOW)}, FAN + BRIGHT + POWER + "Level: 100.00%\n"},
@@ -309,6 +320,7 @@ const Scenario scenarios[] = {
     // Standard output that cannot take the report: still status 0, nothing on stderr.
     {"Stdout_Full", {}, "", {"trivane"}, "full"},
     {"Stdout_Closed", {}, "", {"trivane"}, "closed"},
+    {"Stdout_ReaderGone", {}, "", {"trivane"}, "gone"},
 };
 // clang-format on
 

@@ -3,8 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <stdio.h>
+#include <stdlib.h>
 
 namespace {
 
@@ -22,7 +22,7 @@ int next_byte(attr_stream &stream)
             return -1;
         }
         stream.pos = 0;
-        stream.len = static_cast<std::size_t>(got);
+        stream.len = static_cast<size_t>(got);
     }
     return static_cast<unsigned char>(stream.io[stream.pos++]);
 }
@@ -39,10 +39,10 @@ bool attr_open(attr_stream &stream, const char *path)
 void attr_open_or_exit(attr_stream &stream, const char *path)
 {
     if (!attr_open(stream, path)) {
-        std::fputs("Cannot open file\n", stdout);
+        fputs("Cannot open file\n", stdout);
         // Scripts run the report unattended and read its text, not its status: a
         // machine without these devices is not an error, so the status stays 0.
-        std::exit(0);
+        exit(0);
     }
 }
 
@@ -56,7 +56,7 @@ bool attr_read_first(attr_stream &stream, attr_buf &buf)
 {
     // Like fgets, but a read error after some characters still leaves the text
     // terminated (fgets leaves the array indeterminate then).
-    std::size_t n = 0;
+    size_t n = 0;
     while (n < ATTR_BUF_SIZE - 1) {
         const int c = next_byte(stream);
         if (c < 0) {
@@ -90,4 +90,4 @@ void attr_copy_out(attr_stream &stream)
     }
 }
 
-int attr_to_int(const attr_buf &buf) { return std::atoi(buf); }
+int attr_to_int(const attr_buf &buf) { return atoi(buf); }

@@ -2,24 +2,24 @@
 // a small buffer, closed, and parsed as decimal numbers (or copied out as text).
 #pragma once
 
-#include <cstddef>
+#include <stddef.h>
 
 // One attribute's text: at most nine characters (a newline counts as one) and the
 // terminating zero. Longer lines are read in chunks of nine.
-constexpr std::size_t ATTR_BUF_SIZE = 10;
+constexpr size_t ATTR_BUF_SIZE = 10;
 using attr_buf = char[ATTR_BUF_SIZE];
 
 // Read buffer of an attribute stream. Attribute files are a few bytes; a larger
 // one simply takes more reads.
-constexpr std::size_t ATTR_IO_SIZE = 64;
+constexpr size_t ATTR_IO_SIZE = 64;
 
 // One open attribute file, read through its own buffer. It lives on the caller's
 // stack: a report costs no allocation and no system call beyond open, read, close.
 struct attr_stream {
     int fd = -1;
     bool at_end = false;
-    std::size_t pos = 0;
-    std::size_t len = 0;
+    size_t pos = 0;
+    size_t len = 0;
     char io[ATTR_IO_SIZE];
 };
 

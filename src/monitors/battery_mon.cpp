@@ -2,7 +2,7 @@
 #include "monitors/monitors.h"
 #include "report.h"
 
-#include <cstdio>
+#include <stdio.h>
 
 namespace {
 // sysfs-class-power: "online" is the supply's state as text (0, 1, ...), shown as
@@ -17,7 +17,7 @@ int battery_mon()
     attr_stream file;
     attr_open_or_exit(file, ac_path);
     // The file's own newline ends the power line.
-    std::fputs("Power state: ", stdout);
+    fputs("Power state: ", stdout);
     attr_copy_out(file);
     attr_close(file);
 

@@ -2,7 +2,7 @@
 #include "monitors/monitors.h"
 #include "report.h"
 
-#include <cstdio>
+#include <stdio.h>
 
 namespace {
 // sysfs-class-backlight: both files hold a level in the device's own steps.

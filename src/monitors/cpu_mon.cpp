@@ -1,7 +1,7 @@
 #include "attr/attr.h"
 #include "monitors/monitors.h"
 
-#include <cstdio>
+#include <stdio.h>
 
 namespace {
 // hwmon sysfs-interface: fanN_input is the fan's speed in RPM. The first device
@@ -27,8 +27,8 @@ void print_fan_line(int rpm)
     if (rpm < 0) {
         *--p = '-';
     }
-    std::fputs("FAN rpm: ", stdout);
-    std::fwrite(p, 1, static_cast<std::size_t>(text + sizeof text - p), stdout);
+    fputs("FAN rpm: ", stdout);
+    fwrite(p, 1, static_cast<size_t>(text + sizeof text - p), stdout);
 }
 } // namespace
 
@@ -43,7 +43,7 @@ int cpu_mon()
         }
     }
     if (!opened) {
-        std::fputs("Cannot read fan RPM\n", stdout);
+        fputs("Cannot read fan RPM\n", stdout);
         return 1;
     }
     attr_buf buf = {};

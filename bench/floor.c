@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The trivane developers
+// SPDX-License-Identifier: MIT
 /* The least a program can do for this report: open, read and close the same files
  * and write what they hold in one write(2), with no formatting. Built statically
  * with -O2, it is the yardstick for trivane's start-up and reading costs. */

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The trivane developers
+// SPDX-License-Identifier: MIT
 /* The floor without any C library: the same opens, reads, closes and one write as
  * floor.c, made with raw system calls from _start. No program that links a C
  * library can start for less; it exists only to measure against.

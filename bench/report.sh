@@ -1,4 +1,6 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 The trivane developers
+# SPDX-License-Identifier: MIT
 # The same report as a shell script with cat and awk, as people write it by hand.
 for h in 0 1 2; do
     f=/sys/devices/virtual/hwmon/hwmon$h/fan1_input

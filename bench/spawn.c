@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The trivane developers
+// SPDX-License-Identifier: MIT
 /* Runs each command in turn, round after round, and prints the median wall time of
  * each (spawn to reap, in µs), so that drift on a shared machine hits all alike.
  *

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The trivane developers
+// SPDX-License-Identifier: MIT
 // Feeds arbitrary bytes through the attribute operations as a real file, and the
 // first eight bytes through the percentage line as two ints, checking what must
 // hold for any input.

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The trivane developers
+# SPDX-License-Identifier: MIT
 # Runs in CPack after the install into the staging folder: lays out what Debian
 # expects of a package beyond the installed files.
 foreach(stage IN LISTS CPACK_TEMPORARY_INSTALL_DIRECTORY)

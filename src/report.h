@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The trivane developers
+// SPDX-License-Identifier: MIT
 // How the report prints a level as a percentage of its maximum.
 #pragma once
 

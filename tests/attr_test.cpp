@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The trivane developers
+// SPDX-License-Identifier: MIT
 #include "attr/attr.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The trivane developers
+// SPDX-License-Identifier: MIT
 // Golden scenarios: the real trivane executable, unchanged, run against a fake sysfs
 // laid over /sys by tests/fakesys in a private mount namespace.
 #include <gtest/gtest.h>
@@ -156,7 +158,7 @@ void lay(const fs::path &tree, const std::vector<Node> &nodes)
         std::ofstream file(p, std::ios::binary);
         file << it->text;
         if (it->kind == Kind::nines) {
-            file << std::string(9 * 400000, '9') << it->tail;
+            file << std::string(std::size_t{9} * 400000, '9') << it->tail;
         }
         if (it->kind == Kind::unreadable) {
             chmod(p.c_str(), 0);

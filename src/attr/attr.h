@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The trivane developers
+// SPDX-License-Identifier: MIT
 // Reading the kernel's sysfs attribute files: short text files, opened, read through
 // a small buffer, closed, and parsed as decimal numbers (or copied out as text).
 #pragma once

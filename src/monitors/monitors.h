@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The trivane developers
+// SPDX-License-Identifier: MIT
 // The report's monitors. Each reads its own fixed sysfs files, prints its own lines
 // on standard output, and returns a status nobody needs to check.
 #pragma once

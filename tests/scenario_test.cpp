@@ -47,11 +47,13 @@ Node missing(const char *path) { return {path, "", Kind::missing}; }
 Node dir(const char *path) { return {path, "", Kind::dir}; }
 Node unreadable(const char *path) { return {path, "1\n", Kind::unreadable}; }
 // head, then 3.6 MB of nines (400,000 chunks of nine), then tail; written only by
-// the scenario that uses it.
+// the scenario that uses it. In an expected report, NINES stands for those digits.
 Node nines(const char *path, const char *head, const char *tail)
 {
     return {path, head, Kind::nines, tail};
 }
+const std::string NINES = "<3.6 MB of nines>";
+std::string many_nines() { return std::string(std::size_t{9} * 400000, '9'); }
 
 // The machine every scenario starts from; a scenario's nodes replace its files.
 const std::vector<Node> laptop = {{FAN0, "980\n"}, {BL_MAX, "852\n"},   {BL_NOW, "426\n"},
@@ -158,7 +160,7 @@ void lay(const fs::path &tree, const std::vector<Node> &nodes)
         std::ofstream file(p, std::ios::binary);
         file << it->text;
         if (it->kind == Kind::nines) {
-            file << std::string(std::size_t{9} * 400000, '9') << it->tail;
+            file << many_nines() << it->tail;
         }
         if (it->kind == Kind::unreadable) {
             chmod(p.c_str(), 0);
@@ -242,13 +244,17 @@ TEST_P(Scenarios, PrintsExactReport)
         argv.push_back(word == "trivane" ? TRIVANE_BIN : word);
     }
     const Outcome r = run(argv, dir.path());
+    std::string expected = s.out;
+    if (const std::size_t at = expected.find(NINES); at != std::string::npos) {
+        expected.replace(at, NINES.size(), many_nines());
+    }
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     if (!under_valgrind) {
-        EXPECT_EQ(r.out, s.out);
+        EXPECT_EQ(r.out, expected);
         return;
     }
-    EXPECT_EQ(mask_percentages(r.out), mask_percentages(s.out));
+    EXPECT_EQ(mask_percentages(r.out), mask_percentages(expected));
     const std::string report = slurp(log);
     EXPECT_EQ(opened_fds_left(report), 0) << report;
     EXPECT_EQ(r.status, 0) << report;
@@ -295,6 +301,7 @@ const Scenario scenarios[] = {
     {"Backlight_EmptyMaxIsZero", {{BL_MAX, ""}}, FAN + "Brightness: inf%\n" + POWER + LEVEL},
     {"Backlight_DirectoryAtMax", {dir(BL_MAX)}, FAN + "Brightness: inf%\n" + POWER + LEVEL},
     {"Backlight_DirectoryAtLevel", {dir(BL_NOW)}, FAN + "Brightness: 100.00%\n" + POWER + LEVEL},
+    {"Backlight_SpacesAndPlusSign", {{BL_MAX, "\t\v\f\r+852\n"}, {BL_NOW, "\n 426 x\n"}}, REPORT},
     {"Backlight_BinaryBytes", {{BL_NOW, std::string("\x01\xff\0" "12", 5)}}, FAN + "Brightness: 0.00%\n" + POWER + LEVEL},
 
     // Power and battery: the AC text is copied as it stands; charges by first chunk.
@@ -304,6 +311,7 @@ const Scenario scenarios[] = {
     {"Power_AcNoNewline", {{AC, "0"}}, FAN + BRIGHT + "Power state: 0" + LEVEL},
     {"Power_AcNoNewlineThenStop", {{AC, "1"}, missing(BAT_FULL)}, FAN + BRIGHT + "Power state: 1" + STOP},
     {"Power_AcBinaryBytesCopied", {{AC, std::string("\0\xfe\n", 3)}}, FAN + BRIGHT + "Power state: " + std::string("\0\xfe\n", 3) + LEVEL},
+    {"Power_AcMegabytes", {nines(AC, "1", "\n")}, FAN + BRIGHT + "Power state: 1" + NINES + "\n" + LEVEL},
     {"Power_AcDirectory", {dir(AC)}, FAN + BRIGHT + "Power state: " + LEVEL},
     {"Battery_Missing", {missing(BAT_FULL), missing(BAT_NOW)}, FAN + BRIGHT + POWER + STOP},
     {"Battery_NowMissing", {missing(BAT_NOW)}, FAN + BRIGHT + POWER + STOP},

@@ -4,6 +4,8 @@
  * floor.c, made with raw system calls from _start. No program that links a C
  * library can start for less; it exists only to measure against.
  * Build: gcc -O2 -static -nostdlib -fno-stack-protector floor_nolibc.c */
+#include "floor_files.h"
+
 #include <fcntl.h>
 #include <sys/syscall.h>
 
@@ -19,19 +21,10 @@ static long sys3(long n, long a, long b, long c)
 
 void _start(void)
 {
-    static const char *const paths[] = {
-        "/sys/devices/virtual/hwmon/hwmon0/fan1_input",
-        "/sys/devices/virtual/hwmon/hwmon1/fan1_input",
-        "/sys/class/backlight/intel_backlight/max_brightness",
-        "/sys/class/backlight/intel_backlight/brightness",
-        "/sys/class/power_supply/AC/online",
-        "/sys/class/power_supply/BAT0/charge_full",
-        "/sys/class/power_supply/BAT0/charge_now",
-    };
     static char out[512];
     long used = 0;
-    for (unsigned i = 0; i < sizeof paths / sizeof paths[0]; ++i) {
-        long fd = sys3(SYS_open, (long)paths[i], O_RDONLY, 0);
+    for (unsigned i = 0; i < FLOOR_FILES; ++i) {
+        long fd = sys3(SYS_open, (long)floor_files[i], O_RDONLY, 0);
         if (fd < 0)
             continue;
         long got = sys3(SYS_read, fd, (long)(out + used), 64);

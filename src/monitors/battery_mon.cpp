@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The trivane developers
 // SPDX-License-Identifier: MIT
 #include "attr/attr.h"
+#include "monitors/devices.h"
 #include "monitors/monitors.h"
 #include "report.h"
 
@@ -8,10 +9,11 @@
 
 namespace {
 // sysfs-class-power: "online" is the supply's state as text (0, 1, ...), shown as
-// the kernel wrote it; the charges are in µAh, and only their ratio is used.
-constexpr const char *ac_path = "/sys/class/power_supply/AC/online";
-constexpr const char *full_path = "/sys/class/power_supply/BAT0/charge_full";
-constexpr const char *now_path = "/sys/class/power_supply/BAT0/charge_now";
+// the kernel wrote it. The battery's pair is charge (µAh) or energy (µWh) files;
+// only their ratio is used, so the digits are the same for either.
+constexpr const char *ac_path = AC_FILE;
+constexpr const char *full_path = BATTERY_FULL_FILE;
+constexpr const char *now_path = BATTERY_NOW_FILE;
 } // namespace
 
 int battery_mon()

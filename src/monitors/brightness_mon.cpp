@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The trivane developers
 // SPDX-License-Identifier: MIT
 #include "attr/attr.h"
+#include "monitors/devices.h"
 #include "monitors/monitors.h"
 #include "report.h"
 
@@ -8,8 +9,8 @@
 
 namespace {
 // sysfs-class-backlight: both files hold a level in the device's own steps.
-constexpr const char *max_path = "/sys/class/backlight/intel_backlight/max_brightness";
-constexpr const char *level_path = "/sys/class/backlight/intel_backlight/brightness";
+constexpr const char *max_path = BACKLIGHT_MAX_FILE;
+constexpr const char *level_path = BACKLIGHT_LEVEL_FILE;
 } // namespace
 
 int brightness_mon()

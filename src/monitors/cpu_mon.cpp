@@ -1,18 +1,16 @@
 // SPDX-FileCopyrightText: 2026 The trivane developers
 // SPDX-License-Identifier: MIT
 #include "attr/attr.h"
+#include "monitors/devices.h"
 #include "monitors/monitors.h"
 
 #include <stdio.h>
 
 namespace {
-// hwmon sysfs-interface: fanN_input is the fan's speed in RPM. The first device
-// whose file opens is the one reported, whatever the file then holds.
-constexpr const char *fan_paths[] = {
-    "/sys/devices/virtual/hwmon/hwmon0/fan1_input",
-    "/sys/devices/virtual/hwmon/hwmon1/fan1_input",
-    "/sys/devices/virtual/hwmon/hwmon2/fan1_input",
-};
+// hwmon sysfs-interface: fanN_input is the fan's speed in RPM. The first file that
+// opens is the one reported, whatever it then holds. A build may list the same
+// device under several hwmonN, since the kernel numbers them anew at each boot.
+constexpr const char *fan_paths[] = {FAN_FILES};
 
 // Prints the fan line, "FAN rpm: %d\n", without pulling printf's machinery into a
 // run that otherwise has no use for it.

@@ -63,22 +63,35 @@ double percent_of(int current, int maximum)
     return static_cast<double>(ratio * 100);
 }
 
+namespace {
+constexpr char conversion[] = "%0.2f";
+
+// Whether text starts with the conversion. It stops at the first character that
+// differs, so a format cut short ("%0.2") is never read past its end.
+bool at_conversion(const char *text)
+{
+    for (const char *c = conversion; *c != '\0'; ++c, ++text) {
+        if (*text != *c) {
+            return false;
+        }
+    }
+    return true;
+}
+} // namespace
+
 void report_percent(const char *format, int current, int maximum)
 {
     // Formatted here rather than by printf, whose floating-point path costs more
-    // than the rest of the report together. The format keeps printf's syntax.
+    // than the rest of the report together.
+    bool printed = false;
     for (const char *f = format; *f != '\0'; ++f) {
-        if (*f != '%') {
-            putc_unlocked(*f, stdout);
-        } else if (f[1] == '%') {
-            putc_unlocked('%', stdout);
-            ++f;
-        } else {
-            while (f[1] != '\0' && *f != 'f') {
-                ++f; // the conversion's flags and precision
-            }
+        if (!printed && at_conversion(f)) {
             char text[FIXED2_SIZE];
             fwrite(text, 1, format_fixed2(percent_of(current, maximum), text), stdout);
+            f += sizeof conversion - 2;
+            printed = true;
+        } else {
+            putc_unlocked(*f, stdout);
         }
     }
 }

@@ -9,8 +9,8 @@ constexpr size_t FIXED2_SIZE = 32;
 
 // Writes value into text as printf's "%.2f" does: two decimals rounded to nearest
 // from the double's exact binary value, ties to even; inf, -inf, nan, -nan as words.
-// Returns the length (no terminating zero). |value| must stay below 2^62 / 100,
-// which a percentage of two ints always does.
+// Returns the length (no terminating zero). |value| must stay below 2^64 / 100,
+// which a percentage of two ints always does (it stays below 2^38).
 size_t format_fixed2(double value, char (&text)[FIXED2_SIZE]);
 
 // current / maximum * 100, computed in x87 extended precision and rounded once to
@@ -18,7 +18,8 @@ size_t format_fixed2(double value, char (&text)[FIXED2_SIZE]);
 // default NaN (sign bit set), which prints as -nan.
 double percent_of(int current, int maximum);
 
-// Prints format with percent_of(current, maximum) in place of its one conversion,
-// "%0.2f" (two decimals, as printf prints them); "%%" prints a percent sign.
-__attribute__((format(printf, 1, 0))) void report_percent(const char *format, int current,
-                                                          int maximum);
+// Prints format, "Brightness: %0.2f%\n" say, with percent_of(current, maximum) in
+// place of its first "%0.2f" (two decimals, as printf prints them). Every other
+// character prints as it stands, the percent sign after the conversion included:
+// this is not a printf format, and no format can print the number twice.
+void report_percent(const char *format, int current, int maximum);

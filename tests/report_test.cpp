@@ -23,7 +23,7 @@ TEST_P(Percent, PrintsExactDigits)
 {
     const PercentCase &c = GetParam();
     testing::internal::CaptureStdout();
-    report_percent("Level: %0.2f%%\n", c.current, c.maximum);
+    report_percent("Level: %0.2f%\n", c.current, c.maximum);
     std::fflush(stdout);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string("Level: ") + c.printed + "%\n")
         << c.current << " / " << c.maximum;
@@ -48,18 +48,32 @@ INSTANTIATE_TEST_SUITE_P(
         return word(p.param.current) + "Of" + word(p.param.maximum);
     });
 
-TEST(Report, FormatCutInsideConversionStopsAtItsEnd)
+struct FormatCase {
+    const char *format;
+    const char *printed; // for 1 of 2
+};
+
+class Format : public testing::TestWithParam<FormatCase> {};
+
+TEST_P(Format, OneConversionTheRestAsItStands)
 {
-    // Never read past the format's end, even when its conversion is unfinished.
-    const std::string cut = "Cut: %0.2";
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
     testing::internal::CaptureStdout();
-    report_percent(cut.c_str(), 1, 2);
-#pragma GCC diagnostic pop
+    report_percent(GetParam().format, 1, 2);
     std::fflush(stdout);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Cut: 50.00");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), GetParam().printed);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Report, Format,
+    testing::Values(
+        // The two lines of the report, as their monitors write them.
+        FormatCase{"Brightness: %0.2f%\n", "Brightness: 50.00%\n"},
+        FormatCase{"Level: %0.2f%\n", "Level: 50.00%\n"},
+        // The number once at most; a cut conversion is never read past its end.
+        FormatCase{"%0.2f %0.2f", "50.00 %0.2f"}, FormatCase{"Cut: %0.2", "Cut: %0.2"},
+        FormatCase{"%%0.2f%%", "%50.00%%"}, FormatCase{"%.2f %0.3f", "%.2f %0.3f"},
+        FormatCase{"", ""}),
+    [](const testing::TestParamInfo<FormatCase> &p) { return "Case" + std::to_string(p.index); });
 
 TEST(Report, PlainDoubleWouldPrintOtherDigits)
 {

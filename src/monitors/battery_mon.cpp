@@ -38,6 +38,6 @@ int battery_mon()
     attr_close(file);
     const int now = attr_to_int(buf);
 
-    report_percent("Level: %0.2f%%\n", now, full);
+    report_percent("Level: %0.2f%\n", now, full);
     return 0;
 }

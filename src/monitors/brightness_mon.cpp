@@ -29,6 +29,6 @@ int brightness_mon()
     attr_close(file);
     const int level = attr_to_int(buf);
 
-    report_percent("Brightness: %0.2f%%\n", level, max);
+    report_percent("Brightness: %0.2f%\n", level, max);
     return 0;
 }

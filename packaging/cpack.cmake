@@ -2,7 +2,6 @@
 # SPDX-License-Identifier: MIT
 # Packages: cpack -G DEB and cpack -G RPM in a release build folder; the source
 # tarball: cpack --config CPackSourceConfig.cmake.
-include(packaging/source-date.cmake)
 set(TRIVANE_MAINTAINER "trivane developers <trivane@users.invalid>"
     CACHE STRING "Maintainer field of the packages")
 set(CPACK_PACKAGE_NAME trivane)

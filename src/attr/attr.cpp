@@ -80,7 +80,8 @@ bool attr_read_first(attr_stream &stream, attr_buf &buf)
 void attr_read_last(attr_stream &stream, attr_buf &buf)
 {
     // A value of nine digits and its newline ends in a chunk holding only the
-    // newline, which parses as 0. That is how this reading has always behaved.
+    // newline, which parses as 0. Kept as it is: the report prints a file's last
+    // chunk, and scripts that parse the report may rely on what a given file prints.
     while (attr_read_first(stream, buf)) {
     }
 }

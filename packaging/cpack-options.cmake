@@ -1,42 +1,54 @@
 # SPDX-FileCopyrightText: 2026 The trivane developers
 # SPDX-License-Identifier: MIT
 # Read by cpack before it makes each package. Every date in the packages is the
-# source date (see source-date.cmake), so two builds of one commit give the same
-# bytes; cpack, rpmbuild and string(TIMESTAMP) all read it from the environment.
+# source date, so two builds of one commit give the same bytes; cpack, rpmbuild
+# and string(TIMESTAMP) all read it from the environment.
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
   set(ENV{SOURCE_DATE_EPOCH} "${CPACK_TRIVANE_SOURCE_DATE_EPOCH}")
 endif()
 
-# The changelog in a package's format (deb or rpm) from packaging/changelog: the
-# maintainer is the package's, and the newest entry is dated with the source date.
+# NEWS as a package's changelog (format deb or rpm), signed by the package's
+# maintainer. The newest entry is this tree's version at the source date, a
+# snapshot past a release getting an entry of its own; the others are dated with
+# their release day.
 function(trivane_changelog format out)
-  file(READ "${CPACK_TRIVANE_PACKAGING_DIR}/changelog" text)
-  string(TIMESTAMP source_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
-  # Replace the date of the first signature line.
-  string(FIND "${text}" "\n -- " at)
-  string(SUBSTRING "${text}" 0 ${at} head)
-  math(EXPR at "${at} + 1")
-  string(SUBSTRING "${text}" ${at} -1 tail)
-  string(FIND "${tail}" "\n" signature_end)
-  string(SUBSTRING "${tail}" ${signature_end} -1 tail)
-  set(text "${head}\n -- @TRIVANE_MAINTAINER@  ${source_date}${tail}")
-  string(REPLACE "@TRIVANE_MAINTAINER@" "${CPACK_PACKAGE_CONTACT}" text "${text}")
-  if(format STREQUAL "rpm")
-    # * Mon Dec 07 2026 Name <mail> - 1.1.0-1, then the entry's items.
-    string(REGEX REPLACE "trivane \\(([^)]+)\\)[^\n]*\n\n((  [^\n]*\n)+)\n -- ([^\n]*)  ([A-Za-z]+), ([0-9]+) ([A-Za-z]+) ([0-9]+)[^\n]*\n?"
-           "* \\5 \\7 \\6 \\8 \\4 - \\1-1\n\\2" text "${text}")
-    string(REGEX REPLACE "\n  \\* " "\n- " text "${text}")
-    string(REGEX REPLACE "\n    " "\n  " text "${text}")
+  file(READ "${CPACK_TRIVANE_SOURCE_DIR}/NEWS" news)
+  string(REPLACE ";" "<semicolon>" news "${news}")
+  string(REGEX MATCHALL "trivane [^\n]+\n\n(  [^\n]*\n)+" entries "${news}")
+  if(CPACK_PACKAGE_VERSION MATCHES "^([^+]+)\\+git[0-9]+\\.(.+)$")
+    list(PREPEND entries "trivane snapshot (snapshot)\n\n  * A development snapshot after ${CMAKE_MATCH_1}: commit ${CMAKE_MATCH_2}.\n")
   endif()
-  file(WRITE "${out}" "${text}")
+  set(text "")
+  set(newest ON)
+  foreach(entry IN LISTS entries)
+    string(REGEX MATCH "^trivane ([^ ]+) \\(([^)]+)\\)\n\n(.*)$" _ "${entry}")
+    set(version ${CMAKE_MATCH_1})
+    set(items "${CMAKE_MATCH_3}")
+    if(newest)
+      set(version ${CPACK_PACKAGE_VERSION})
+      set(when "@$ENV{SOURCE_DATE_EPOCH}")
+    else()
+      set(when ${CMAKE_MATCH_2})
+    endif()
+    set(newest OFF)
+    if(format STREQUAL "deb")
+      execute_process(COMMAND date -u -R -d ${when} OUTPUT_VARIABLE date OUTPUT_STRIP_TRAILING_WHITESPACE)
+      string(APPEND text "trivane (${version}) unstable; urgency=medium\n\n${items}\n -- ${CPACK_PACKAGE_CONTACT}  ${date}\n\n")
+    else()
+      execute_process(COMMAND date -u "+%a %b %d %Y" -d ${when} OUTPUT_VARIABLE date OUTPUT_STRIP_TRAILING_WHITESPACE)
+      string(REGEX REPLACE "(^|\n)  \\* " "\\1- " items "${items}")
+      string(REGEX REPLACE "\n    " "\n  " items "${items}")
+      string(APPEND text "* ${date} ${CPACK_PACKAGE_CONTACT} - ${version}-1\n${items}\n")
+    endif()
+  endforeach()
+  string(REPLACE "<semicolon>" ";" text "${text}")
+  string(STRIP "${text}" text)
+  file(WRITE "${out}" "${text}\n")
 endfunction()
 
-if(CPACK_GENERATOR STREQUAL "RPM")
+if(TRIVANE_CHANGELOG) # cmake -P, for tools/check: one changelog, given its format
+  trivane_changelog(${TRIVANE_CHANGELOG} ${TRIVANE_CHANGELOG_TO})
+elseif(CPACK_GENERATOR STREQUAL "RPM")
   set(CPACK_RPM_CHANGELOG_FILE "${CPACK_PACKAGE_DIRECTORY}/rpm-changelog")
   trivane_changelog(rpm "${CPACK_RPM_CHANGELOG_FILE}")
-endif()
-
-# The source tarball holds the tree as it is, not below the packages' /usr.
-if(CPACK_INSTALLED_DIRECTORIES)
-  set(CPACK_PACKAGING_INSTALL_PREFIX "")
 endif()

@@ -1,34 +1,62 @@
 # SPDX-FileCopyrightText: 2026 The trivane developers
 # SPDX-License-Identifier: MIT
-# Packages: cpack -G DEB and cpack -G RPM in a release build folder; the source
-# tarball: cpack --config CPackSourceConfig.cmake.
+# The Debian package and the RPM: cmake --build BUILD --target package (the RPM only
+# where rpmbuild is), or cpack -G DEB / -G RPM in the build folder. The source
+# tarball is the dist target: git archive of the commit.
 set(TRIVANE_MAINTAINER "trivane developers <trivane@users.invalid>"
     CACHE STRING "Maintainer field of the packages")
 set(CPACK_PACKAGE_NAME trivane)
+set(CPACK_PACKAGE_VERSION ${TRIVANE_VERSION})
 set(CPACK_PACKAGE_VENDOR "trivane developers")
 set(CPACK_PACKAGE_CONTACT "${TRIVANE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "laptop fan, backlight, power and battery report")
 set(CPACK_PACKAGE_DESCRIPTION
-    "trivane reads eight sysfs attribute files and prints a short report: the fan
-speed, the backlight level as a percentage, the AC power state and the battery
-level as a percentage. It takes no options, exits with status 0 and costs about
-what a bare static program costs, so status bars and scripts can call it every
-few seconds.")
+    "trivane reads a laptop's fan, backlight, AC supply and battery attribute files in
+sysfs and prints a short report: the fan speed, the backlight level as a percentage,
+the AC power state and the battery level as a percentage. It takes no options, exits
+with status 0 and costs about what a bare static program costs, so status bars and
+scripts can call it every few seconds.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+find_program(TRIVANE_RPMBUILD rpmbuild)
+if(TRIVANE_RPMBUILD)
+  set(CPACK_GENERATOR DEB RPM)
+else()
+  set(CPACK_GENERATOR DEB)
+  message(STATUS "trivane: no rpmbuild, so the package target makes the .deb only "
+    "(the rpm package has rpmbuild)")
+endif()
+
+# A static binary needs nothing at run time; a dynamic one needs its libraries.
+set(static OFF)
+if(TRIVANE_LIBC STREQUAL "musl" OR TRIVANE_STATIC)
+  set(static ON)
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TRIVANE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
+if(TRIVANE_LIBC STREQUAL "musl")
+  # Debian records the statically linked library. CPack has no setting for the
+  # field, so it follows the section's line.
+  execute_process(COMMAND dpkg-query -W "-f=\${source:Package} (= \${source:Version})" musl-dev
+    OUTPUT_VARIABLE musl RESULT_VARIABLE no_dpkg ERROR_QUIET)
+  if(NOT no_dpkg)
+    string(APPEND CPACK_DEBIAN_PACKAGE_SECTION "\nStatic-Built-Using: ${musl}")
+  endif()
+endif()
 set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
 set(CPACK_RPM_PACKAGE_RELEASE 1)
 set(CPACK_RPM_PACKAGE_LICENSE MIT)
 set(CPACK_RPM_PACKAGE_GROUP "Applications/System")
 set(CPACK_RPM_PACKAGE_SUMMARY "Laptop fan, backlight, power and battery report")
 set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
-set(CPACK_RPM_PACKAGE_AUTOREQ OFF)
+if(static)
+  set(CPACK_RPM_PACKAGE_AUTOREQ OFF)
+else()
+  set(CPACK_RPM_PACKAGE_AUTOREQ ON)
+endif()
 set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /usr/share/man /usr/share/man/man1 /usr/share/licenses)
 set(CPACK_RPM_USER_FILELIST "%license /usr/share/licenses/trivane/LICENSE")
 # No build host, no build time, no build-id links: two builds give the same bytes.
@@ -37,13 +65,18 @@ set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${TRIVANE_MAINTAINER}
 %define use_source_date_epoch_as_buildtime 1
 %define clamp_mtime_to_source_date_epoch 1
 %define _build_id_links none")
-set(CPACK_SOURCE_GENERATOR TGZ)
-set(CPACK_SOURCE_PACKAGE_FILE_NAME "trivane-${PROJECT_VERSION}")
-set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build/" "/compile_commands\\\\.json$")
-# Each package's own files (copyright, changelogs, compressed manual page).
-set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_SOURCE_DIR}/packaging/cpack-options.cmake)
-set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_SOURCE_DIR}/packaging/package-files.cmake)
-set(CPACK_TRIVANE_PACKAGING_DIR ${CMAKE_CURRENT_SOURCE_DIR}/packaging)
-set(CPACK_TRIVANE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
+# No source package from CPack: it would take whatever lies in the folder.
+set(CPACK_SOURCE_GENERATOR "")
+# Each package's own files (copyright, changelogs from NEWS, compressed manual page).
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack-options.cmake)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/package-files.cmake)
+set(CPACK_TRIVANE_SOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+set(CPACK_TRIVANE_STATIC ${static})
 set(CPACK_TRIVANE_SOURCE_DATE_EPOCH ${TRIVANE_SOURCE_DATE_EPOCH})
 include(CPack)
+
+# The source tarball: exactly the files of the commit, whatever else lies in the
+# folder, with packaging/git-archive filled in (export-subst).
+set(archive [[git -C "$0" archive --format=tar --prefix="$1/" -o "$PWD/$1.tar" HEAD && gzip -9nf "$1.tar" && echo "dist: $PWD/$1.tar.gz" || { echo "dist: the tarball is made from a git checkout, of its commit" >&2; exit 1; }]])
+add_custom_target(dist COMMAND sh -c "${archive}" ${CMAKE_CURRENT_SOURCE_DIR} trivane-${TRIVANE_VERSION}
+  WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} VERBATIM)

@@ -2,33 +2,21 @@
 # SPDX-License-Identifier: MIT
 # Runs in CPack after the install into the staging folder: lays out what each
 # package carries beyond the installed files.
-foreach(stage IN LISTS CPACK_TEMPORARY_INSTALL_DIRECTORY)
-  set(usr "${stage}/usr")
-  if(NOT EXISTS "${usr}/bin/${CPACK_PACKAGE_NAME}")
-    continue() # the source tarball: nothing to add
+set(usr "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/usr")
+set(src "${CPACK_TRIVANE_SOURCE_DIR}")
+execute_process(COMMAND gzip -9nf "${usr}/share/man/man1/trivane.1" COMMAND_ERROR_IS_FATAL ANY)
+set(doc "${usr}/share/doc/trivane")
+if(CPACK_GENERATOR STREQUAL "DEB")
+  # Debian: the copyright file and a compressed changelog; a static binary's
+  # lintian override.
+  file(COPY "${src}/packaging/copyright" DESTINATION "${doc}")
+  trivane_changelog(deb "${doc}/changelog")
+  execute_process(COMMAND gzip -9nf "${doc}/changelog" COMMAND_ERROR_IS_FATAL ANY)
+  if(CPACK_TRIVANE_STATIC)
+    configure_file("${src}/packaging/lintian-overrides" "${usr}/share/lintian/overrides/trivane" COPYONLY)
   endif()
-  # CPack already removed the symbols; the notes and the compiler's name go too.
-  execute_process(COMMAND objcopy --remove-section=.comment --remove-section=.note
-                          "${usr}/bin/${CPACK_PACKAGE_NAME}" COMMAND_ERROR_IS_FATAL ANY)
-  file(GLOB pages "${usr}/share/man/man1/*.1")
-  foreach(page IN LISTS pages)
-    execute_process(COMMAND gzip -9nf "${page}" COMMAND_ERROR_IS_FATAL ANY)
-  endforeach()
-  set(doc "${usr}/share/doc/${CPACK_PACKAGE_NAME}")
-  file(MAKE_DIRECTORY "${doc}")
-  if(CPACK_GENERATOR STREQUAL "DEB")
-    # Debian: the copyright file, a compressed changelog, the lintian overrides.
-    file(COPY "${CPACK_TRIVANE_PACKAGING_DIR}/copyright" DESTINATION "${doc}")
-    trivane_changelog(deb "${doc}/changelog")
-    execute_process(COMMAND gzip -9nf "${doc}/changelog" COMMAND_ERROR_IS_FATAL ANY)
-    file(MAKE_DIRECTORY "${usr}/share/lintian/overrides")
-    configure_file("${CPACK_TRIVANE_PACKAGING_DIR}/lintian-overrides"
-                   "${usr}/share/lintian/overrides/${CPACK_PACKAGE_NAME}" COPYONLY)
-  else()
-    # RPM: the licence and the changelog as documentation files.
-    file(MAKE_DIRECTORY "${usr}/share/licenses/${CPACK_PACKAGE_NAME}")
-    configure_file("${CPACK_TRIVANE_LICENSE}"
-                   "${usr}/share/licenses/${CPACK_PACKAGE_NAME}/LICENSE" COPYONLY)
-    trivane_changelog(deb "${doc}/changelog")
-  endif()
-endforeach()
+else()
+  # RPM: the licence, and NEWS as documentation.
+  configure_file("${src}/LICENSE" "${usr}/share/licenses/trivane/LICENSE" COPYONLY)
+  configure_file("${src}/NEWS" "${doc}/NEWS" COPYONLY)
+endif()

@@ -11,11 +11,12 @@ set(CPACK_PACKAGE_VENDOR "trivane developers")
 set(CPACK_PACKAGE_CONTACT "${TRIVANE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "laptop fan, backlight, power and battery report")
 set(CPACK_PACKAGE_DESCRIPTION
-    "trivane reads a laptop's fan, backlight, AC supply and battery attribute files in
-sysfs and prints a short report: the fan speed, the backlight level as a percentage,
-the AC power state and the battery level as a percentage. It takes no options, exits
-with status 0 and costs about what a bare static program costs, so status bars and
-scripts can call it every few seconds.")
+    "trivane reads the sysfs attribute files of a laptop's fan, backlight, AC
+supply and battery and prints a short report: the fan speed, the backlight
+level as a percentage, the AC power state and the battery level as a
+percentage. It takes no options, exits with status 0 and costs about what a
+bare static program costs, so status bars and scripts can call it every few
+seconds.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 find_program(TRIVANE_RPMBUILD rpmbuild)
@@ -38,12 +39,13 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TRIVANE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(TRIVANE_LIBC STREQUAL "musl")
-  # Debian records the statically linked library. CPack has no setting for the
-  # field, so it follows the section's line.
+  # Debian records statically linked code in Built-Using (lintian 2.116 does not
+  # know Static-Built-Using yet). CPack has no setting for the field, so it
+  # follows the section's line.
   execute_process(COMMAND dpkg-query -W "-f=\${source:Package} (= \${source:Version})" musl-dev
     OUTPUT_VARIABLE musl RESULT_VARIABLE no_dpkg ERROR_QUIET)
   if(NOT no_dpkg)
-    string(APPEND CPACK_DEBIAN_PACKAGE_SECTION "\nStatic-Built-Using: ${musl}")
+    string(APPEND CPACK_DEBIAN_PACKAGE_SECTION "\nBuilt-Using: ${musl}")
   endif()
 endif()
 set(CPACK_RPM_FILE_NAME RPM-DEFAULT)

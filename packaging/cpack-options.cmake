@@ -3,6 +3,10 @@
 # Read by cpack before it makes each package. Every date in the packages is the
 # source date, so two builds of one commit give the same bytes; cpack, rpmbuild
 # and string(TIMESTAMP) all read it from the environment.
+if(CPACK_INSTALLED_DIRECTORIES) # cpack --config CPackSourceConfig.cmake
+  message(FATAL_ERROR "trivane's source tarball is git archive of the commit, not a copy "
+    "of the folder: cmake --build BUILD --target dist")
+endif()
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
   set(ENV{SOURCE_DATE_EPOCH} "${CPACK_TRIVANE_SOURCE_DATE_EPOCH}")
 endif()

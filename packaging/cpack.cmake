@@ -67,8 +67,6 @@ set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${TRIVANE_MAINTAINER}
 %define use_source_date_epoch_as_buildtime 1
 %define clamp_mtime_to_source_date_epoch 1
 %define _build_id_links none")
-# No source package from CPack: it would take whatever lies in the folder.
-set(CPACK_SOURCE_GENERATOR "")
 # Each package's own files (copyright, changelogs from NEWS, compressed manual page).
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack-options.cmake)
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/package-files.cmake)

@@ -8,38 +8,43 @@ set(TRIVANE_FAN_FILES
     /sys/devices/virtual/hwmon/hwmon0/fan1_input
     /sys/devices/virtual/hwmon/hwmon1/fan1_input
     /sys/devices/virtual/hwmon/hwmon2/fan1_input
-    CACHE STRING "Fan speed files (absolute paths), tried in this order: the first that opens is read")
-set(TRIVANE_BACKLIGHT intel_backlight
-    CACHE STRING "Backlight device under /sys/class/backlight (max_brightness, brightness)")
-set(TRIVANE_AC AC CACHE STRING "Power supply under /sys/class/power_supply whose online file is shown")
-set(TRIVANE_BATTERY BAT0 CACHE STRING "Battery under /sys/class/power_supply")
-set(TRIVANE_BATTERY_UNITS charge
-    CACHE STRING "Battery files: charge (charge_full, charge_now) or energy (energy_full, energy_now)")
+    CACHE STRING "")
+set(TRIVANE_BACKLIGHT intel_backlight CACHE STRING "")
+set(TRIVANE_AC AC CACHE STRING "")
+set(TRIVANE_BATTERY BAT0 CACHE STRING "")
+set(TRIVANE_BATTERY_UNITS charge CACHE STRING "")
 set_property(CACHE TRIVANE_BATTERY_UNITS PROPERTY STRINGS charge energy)
-
-# Characters no path of ours may hold: quotes, backslash, white space, controls.
-set(controls "")
-foreach(code RANGE 1 31)
-  string(ASCII ${code} c)
-  string(APPEND controls "${c}")
+# The help that cmake -LH shows, also where a file for cmake -C set the values.
+foreach(help IN ITEMS
+    "FAN_FILES|Fan speed files under /sys, tried in this order: the first that opens is read"
+    "BACKLIGHT|Backlight device under /sys/class/backlight (max_brightness, brightness)"
+    "AC|Power supply under /sys/class/power_supply whose online file is shown"
+    "BATTERY|Battery under /sys/class/power_supply"
+    "BATTERY_UNITS|Battery files: charge (charge_full, charge_now) or energy (energy_full, energy_now)")
+  string(REPLACE "|" ";" help "${help}")
+  list(GET help 0 var)
+  list(GET help 1 text)
+  set_property(CACHE TRIVANE_${var} PROPERTY HELPSTRING "${text}")
 endforeach()
-string(ASCII 127 c)
-set(unsafe "[\"'\\\\ ${controls}${c}]")
 
+# The characters of sysfs names, and no others: no quote, backslash, blank, control
+# or glob character, nothing a C string, a shell word or a trigraph could take
+# otherwise (tools/detect holds the same rule).
+set(name_chars "[A-Za-z0-9._:+@,=~-]")
+set(chars_words "letters, digits and . _ : + @ , = ~ -")
 foreach(var TRIVANE_BACKLIGHT TRIVANE_AC TRIVANE_BATTERY)
-  if(${var} MATCHES "${unsafe}|[/;]" OR ${var} MATCHES "^\\.?\\.?$")
+  if(NOT ${var} MATCHES "^${name_chars}+$" OR ${var} MATCHES "^\\.\\.?$")
     message(FATAL_ERROR "${var} is '${${var}}': it must be one device name, as listed in "
-      "/sys/class, without a slash, quote, backslash, white space or control character, "
-      "and not '.' or '..'.")
+      "/sys/class, of ${chars_words} only, and not '.' or '..'.")
   endif()
 endforeach()
 if(TRIVANE_FAN_FILES STREQUAL "")
   message(FATAL_ERROR "TRIVANE_FAN_FILES is empty: it must list at least one fan file.")
 endif()
 foreach(file IN LISTS TRIVANE_FAN_FILES)
-  if(NOT file MATCHES "^/" OR file MATCHES "${unsafe}")
+  if(NOT file MATCHES "^/sys(/${name_chars}+)+$" OR file MATCHES "/\\.\\.?(/|$)")
     message(FATAL_ERROR "TRIVANE_FAN_FILES holds '${file}': each fan file must be an absolute "
-      "path without a quote, backslash, white space or control character.")
+      "path under /sys, of ${chars_words} between its slashes, without '.' or '..'.")
   endif()
 endforeach()
 if(NOT TRIVANE_BATTERY_UNITS MATCHES "^(charge|energy)$")

@@ -47,6 +47,12 @@ foreach(file IN LISTS TRIVANE_FAN_FILES)
       "path under /sys, of ${chars_words} between its slashes, without '.' or '..'.")
   endif()
 endforeach()
+# Each path has a fixed slot in the binary (src/monitors/paths.h), which
+# trivane-setup rewrites in a copy: 160 bytes with the ending zero, 17 fan files.
+list(LENGTH TRIVANE_FAN_FILES fans)
+if(fans GREATER 17)
+  message(FATAL_ERROR "TRIVANE_FAN_FILES lists ${fans} fan files: a build takes at most 17.")
+endif()
 if(NOT TRIVANE_BATTERY_UNITS MATCHES "^(charge|energy)$")
   message(FATAL_ERROR "TRIVANE_BATTERY_UNITS is '${TRIVANE_BATTERY_UNITS}': it must be charge "
     "or energy.")
@@ -58,6 +64,18 @@ set(TRIVANE_AC_FILE /sys/class/power_supply/${TRIVANE_AC}/online)
 set(battery /sys/class/power_supply/${TRIVANE_BATTERY}/${TRIVANE_BATTERY_UNITS})
 set(TRIVANE_BATTERY_FULL_FILE ${battery}_full)
 set(TRIVANE_BATTERY_NOW_FILE ${battery}_now)
+foreach(slot IN ITEMS "FAN_FILES|${TRIVANE_FAN_FILES}" "BACKLIGHT|${TRIVANE_BACKLIGHT_MAX_FILE}"
+                      "AC|${TRIVANE_AC_FILE}" "BATTERY|${TRIVANE_BATTERY_FULL_FILE}")
+  string(REPLACE "|" ";" slot "${slot}")
+  list(POP_FRONT slot var)
+  foreach(path IN LISTS slot)
+    string(LENGTH "${path}" length)
+    if(length GREATER 159)
+      message(FATAL_ERROR "TRIVANE_${var} gives the path '${path}' of ${length} bytes, too long for "
+        "its slot: a path may take at most 159 bytes.")
+    endif()
+  endforeach()
+endforeach()
 list(JOIN TRIVANE_FAN_FILES "\", \"" TRIVANE_FAN_FILES_C)
 configure_file(src/monitors/devices.h.in generated/monitors/devices.h @ONLY)
 

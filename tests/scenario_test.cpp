@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 // Golden scenarios: the real trivane executable, unchanged, run against a fake sysfs
 // laid over /sys by tests/fakesys in a private mount namespace.
-#include "monitors/devices.h"
+#include "setup/image.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -27,24 +26,46 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The files the binary under test was built to read, below /sys, by role: the
-// scenarios lay each role at the path of this build (its generated header), so
-// they prove a build for any devices. A fan candidate the build does not have is
-// empty, and a scenario that needs it is skipped.
-constexpr const char *fan_files[] = {FAN_FILES};
-std::string below_sys(const char *path) { return std::string(path).substr(std::strlen("/sys/")); }
-std::string fan(std::size_t n)
+// The binary under test: the build's own, or any other (a copy that
+// trivane-setup wrote, say) given in TRIVANE_UNDER_TEST.
+const std::string under_test = [] {
+    const char *other = std::getenv("TRIVANE_UNDER_TEST");
+    return std::string(other != nullptr && *other != '\0' ? other : TRIVANE_BIN);
+}();
+
+// The files it reads, below /sys, by role, from its own slots: the scenarios lay
+// each role at the path of the binary under test, so they prove a build for any
+// devices. A fan candidate it does not have is empty, and a scenario that needs it
+// is skipped.
+std::string paths_problem;
+const device_paths built = [] {
+    std::ifstream in(under_test, std::ios::binary);
+    std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in),
+                                     std::istreambuf_iterator<char>()};
+    image img;
+    device_paths p{};
+    const char *why = image_read(img, bytes.data(), bytes.size());
+    if (why != nullptr) {
+        paths_problem = under_test + ": " + why;
+    } else {
+        image_paths(img, p);
+    }
+    return p;
+}();
+std::string below_sys(const char *path)
 {
-    return n < std::size(fan_files) ? below_sys(fan_files[n]) : std::string();
+    const std::string sys = "/sys/";
+    return std::string(path).rfind(sys, 0) == 0 ? std::string(path).substr(sys.size())
+                                                : std::string();
 }
-const std::string FAN0 = fan(0);
-const std::string FAN1 = fan(1);
-const std::string FAN2 = fan(2);
-const std::string BL_MAX = below_sys(BACKLIGHT_MAX_FILE);
-const std::string BL_NOW = below_sys(BACKLIGHT_LEVEL_FILE);
-const std::string AC = below_sys(AC_FILE);
-const std::string BAT_FULL = below_sys(BATTERY_FULL_FILE);
-const std::string BAT_NOW = below_sys(BATTERY_NOW_FILE);
+const std::string FAN0 = below_sys(built.fan[0]);
+const std::string FAN1 = below_sys(built.fan[1]);
+const std::string FAN2 = below_sys(built.fan[2]);
+const std::string BL_MAX = below_sys(built.backlight_max);
+const std::string BL_NOW = below_sys(built.backlight_level);
+const std::string AC = below_sys(built.ac);
+const std::string BAT_FULL = below_sys(built.battery_full);
+const std::string BAT_NOW = below_sys(built.battery_now);
 
 enum class Kind { file, missing, dir, unreadable, nines };
 
@@ -276,10 +297,10 @@ TEST_P(Scenarios, PrintsExactReport)
         GTEST_SKIP() << namespace_problem();
     }
     const Scenario &s = GetParam();
+    ASSERT_EQ(paths_problem, "");
     for (const Node &node : s.nodes) {
         if (node.path.empty()) {
-            GTEST_SKIP() << "this build reads " << std::size(fan_files)
-                         << " fan files, fewer than the scenario needs";
+            GTEST_SKIP() << under_test << " reads fewer fan files than the scenario needs";
         }
     }
     if (under_valgrind && s.command.front() != "trivane" && s.command.front() != "/usr/bin/env") {
@@ -298,7 +319,7 @@ TEST_P(Scenarios, PrintsExactReport)
                                      "--errors-for-leak-kinds=definite,indirect", "--track-fds=yes",
                                      "--log-file=" + log.string()});
         }
-        argv.push_back(word == "trivane" ? TRIVANE_BIN : word);
+        argv.push_back(word == "trivane" ? under_test : word);
     }
     const Outcome r = run(argv, dir.path());
     std::string expected = s.out;

@@ -1,8 +1,8 @@
 // SPDX-FileCopyrightText: 2026 The trivane developers
 // SPDX-License-Identifier: MIT
 #include "attr/attr.h"
-#include "monitors/devices.h"
 #include "monitors/monitors.h"
+#include "monitors/paths.h"
 #include "report.h"
 
 #include <stdio.h>
@@ -11,9 +11,9 @@ namespace {
 // sysfs-class-power: "online" is the supply's state as text (0, 1, ...), shown as
 // the kernel wrote it. The battery's pair is charge (µAh) or energy (µWh) files;
 // only their ratio is used, so the digits are the same for either.
-constexpr const char *ac_path = AC_FILE;
-constexpr const char *full_path = BATTERY_FULL_FILE;
-constexpr const char *now_path = BATTERY_NOW_FILE;
+constexpr const char *ac_path = paths.ac;
+constexpr const char *full_path = paths.battery_full;
+constexpr const char *now_path = paths.battery_now;
 } // namespace
 
 int battery_mon()

@@ -1,16 +1,16 @@
 // SPDX-FileCopyrightText: 2026 The trivane developers
 // SPDX-License-Identifier: MIT
 #include "attr/attr.h"
-#include "monitors/devices.h"
 #include "monitors/monitors.h"
+#include "monitors/paths.h"
 #include "report.h"
 
 #include <stdio.h>
 
 namespace {
 // sysfs-class-backlight: both files hold a level in the device's own steps.
-constexpr const char *max_path = BACKLIGHT_MAX_FILE;
-constexpr const char *level_path = BACKLIGHT_LEVEL_FILE;
+constexpr const char *max_path = paths.backlight_max;
+constexpr const char *level_path = paths.backlight_level;
 } // namespace
 
 int brightness_mon()

@@ -1,16 +1,17 @@
 // SPDX-FileCopyrightText: 2026 The trivane developers
 // SPDX-License-Identifier: MIT
 #include "attr/attr.h"
-#include "monitors/devices.h"
 #include "monitors/monitors.h"
+#include "monitors/paths.h"
 
 #include <stdio.h>
 
 namespace {
 // hwmon sysfs-interface: fanN_input is the fan's speed in RPM. The first file that
 // opens is the one reported, whatever it then holds. A build may list the same
-// device under several hwmonN, since the kernel numbers them anew at each boot.
-constexpr const char *fan_paths[] = {FAN_FILES};
+// device under several hwmonN, since the kernel numbers them anew at each boot;
+// the list ends at the first empty slot.
+constexpr const auto &fan_paths = paths.fan;
 
 // Prints the fan line, "FAN rpm: %d\n", without pulling printf's machinery into a
 // run that otherwise has no use for it.
@@ -37,6 +38,9 @@ int cpu_mon()
     attr_stream file;
     bool opened = false;
     for (const char *path : fan_paths) {
+        if (*path == '\0') {
+            break;
+        }
         opened = attr_open(file, path);
         if (opened) {
             break;

@@ -1,0 +1,11 @@
+// SPDX-FileCopyrightText: 2026 The trivane developers
+// SPDX-License-Identifier: MIT
+#include "monitors/paths.h"
+
+#include "monitors/devices.h"
+
+// The contents hash is filled in right after the link (trivane-setup --stamp).
+__attribute__((section(".trivane.paths"), used)) extern const device_paths paths = {
+    "trivane paths",   PATHS_LAYOUT,       TRIVANE_VERSION,      {},
+    {FAN_FILES},       BACKLIGHT_MAX_FILE, BACKLIGHT_LEVEL_FILE, AC_FILE,
+    BATTERY_FULL_FILE, BATTERY_NOW_FILE};

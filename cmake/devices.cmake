@@ -58,6 +58,13 @@ if(NOT TRIVANE_BATTERY_UNITS MATCHES "^(charge|energy)$")
     "or energy.")
 endif()
 
+# Whether this build reads the default devices: only such a build is packaged.
+set(TRIVANE_DEFAULT_DEVICES OFF)
+if(TRIVANE_FAN_FILES STREQUAL "/sys/devices/virtual/hwmon/hwmon0/fan1_input;/sys/devices/virtual/hwmon/hwmon1/fan1_input;/sys/devices/virtual/hwmon/hwmon2/fan1_input"
+   AND "${TRIVANE_BACKLIGHT}|${TRIVANE_AC}|${TRIVANE_BATTERY}|${TRIVANE_BATTERY_UNITS}" STREQUAL "intel_backlight|AC|BAT0|charge")
+  set(TRIVANE_DEFAULT_DEVICES ON)
+endif()
+
 set(TRIVANE_BACKLIGHT_MAX_FILE /sys/class/backlight/${TRIVANE_BACKLIGHT}/max_brightness)
 set(TRIVANE_BACKLIGHT_LEVEL_FILE /sys/class/backlight/${TRIVANE_BACKLIGHT}/brightness)
 set(TRIVANE_AC_FILE /sys/class/power_supply/${TRIVANE_AC}/online)

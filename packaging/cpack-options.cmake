@@ -7,6 +7,14 @@ if(CPACK_INSTALLED_DIRECTORIES) # cpack --config CPackSourceConfig.cmake
   message(FATAL_ERROR "trivane's source tarball is git archive of the commit, not a copy "
     "of the folder: cmake --build BUILD --target dist")
 endif()
+# The packages carry the default devices, which trivane-setup rewrites in a copy:
+# a package of a build for other devices would pass for them.
+if(NOT CPACK_TRIVANE_DEFAULT_DEVICES)
+  message(FATAL_ERROR "this build reads devices other than the defaults, and a package "
+    "of it would pass for the default one: package a build without TRIVANE_FAN_FILES, "
+    "TRIVANE_BACKLIGHT, TRIVANE_AC, TRIVANE_BATTERY or TRIVANE_BATTERY_UNITS set, and let "
+    "users run trivane-setup")
+endif()
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
   set(ENV{SOURCE_DATE_EPOCH} "${CPACK_TRIVANE_SOURCE_DATE_EPOCH}")
 endif()

@@ -4,7 +4,9 @@
 # package carries beyond the installed files.
 set(usr "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/usr")
 set(src "${CPACK_TRIVANE_SOURCE_DIR}")
-execute_process(COMMAND gzip -9nf "${usr}/share/man/man1/trivane.1" COMMAND_ERROR_IS_FATAL ANY)
+foreach(page trivane trivane-setup trivane-detect)
+  execute_process(COMMAND gzip -9nf "${usr}/share/man/man1/${page}.1" COMMAND_ERROR_IS_FATAL ANY)
+endforeach()
 set(doc "${usr}/share/doc/trivane")
 if(CPACK_GENERATOR STREQUAL "DEB")
   # Debian: the copyright file and a compressed changelog; a static binary's

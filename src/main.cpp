@@ -14,8 +14,14 @@ int main()
     setvbuf(stdout, nullptr, _IOFBF, 0);
 
     // A reader that has gone (a status bar that closed its end of the pipe) must not
-    // kill the report with SIGPIPE: the write fails like any other, unnoticed.
-    signal(SIGPIPE, SIG_IGN);
+    // kill the report with SIGPIPE, nor a file size limit (a log at its limit,
+    // ulimit -f) with SIGXFSZ: blocked, they stay pending until the exit, and the
+    // write fails like any other, unnoticed. One call keeps both away.
+    sigset_t quiet;
+    sigemptyset(&quiet);
+    sigaddset(&quiet, SIGPIPE);
+    sigaddset(&quiet, SIGXFSZ);
+    sigprocmask(SIG_BLOCK, &quiet, nullptr);
 
     cpu_mon();
     brightness_mon();

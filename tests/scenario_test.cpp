@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -113,7 +114,8 @@ struct Scenario {
     std::vector<Node> nodes;
     std::string out;
     std::vector<std::string> command = {"trivane"}; // "trivane" stands for the built binary
-    const char *stdout_to = "pipe";                 // or "full", "closed", "gone"
+    // or "full", "closed", "gone", or "limited": a file under a file size limit of 0
+    const char *stdout_to = "pipe";
 };
 
 // trivane run with its Nth read of the file at path (below /sys) failing with EIO,
@@ -152,8 +154,9 @@ struct Outcome {
     std::string err;
 };
 
-// Runs argv with stdout and stderr sent to files in dir.
-Outcome run(const std::vector<std::string> &argv, const fs::path &dir)
+// Runs argv with stdout and stderr sent to files in dir, under a file size limit of
+// 0 where limited.
+Outcome run(const std::vector<std::string> &argv, const fs::path &dir, bool limited = false)
 {
     const fs::path out = dir / "stdout";
     const fs::path err = dir / "stderr";
@@ -167,6 +170,10 @@ Outcome run(const std::vector<std::string> &argv, const fs::path &dir)
         }
         // Nothing else the test process holds open reaches the command.
         close_range(3, ~0U, 0);
+        const rlimit none = {0, 0};
+        if (limited && setrlimit(RLIMIT_FSIZE, &none) != 0) {
+            _exit(126);
+        }
         std::vector<char *> args;
         args.reserve(argv.size() + 1);
         for (const std::string &a : argv) {
@@ -303,15 +310,19 @@ TEST_P(Scenarios, PrintsExactReport)
             GTEST_SKIP() << under_test << " reads fewer fan files than the scenario needs";
         }
     }
-    if (under_valgrind && s.command.front() != "trivane" && s.command.front() != "/usr/bin/env") {
-        GTEST_SKIP() << "memcheck cannot run under strace or with four descriptors";
+    const bool limited = std::string(s.stdout_to) == "limited";
+    if (under_valgrind &&
+        ((s.command.front() != "trivane" && s.command.front() != "/usr/bin/env") || limited)) {
+        GTEST_SKIP() << "memcheck cannot run under strace, with four descriptors or without room "
+                        "for its log";
     }
     TempDir dir;
     const fs::path tree = dir.path() / "sys";
     lay(tree, s.nodes);
 
     const fs::path log = dir.path() / "valgrind.log";
-    std::vector<std::string> argv = {FAKESYS, "run", "--stdout", s.stdout_to, tree};
+    std::vector<std::string> argv = {FAKESYS, "run", "--stdout", limited ? "pipe" : s.stdout_to,
+                                     tree};
     for (const std::string &word : s.command) {
         if (word == "trivane" && under_valgrind) {
             argv.insert(argv.end(), {"valgrind", "-q", "--error-exitcode=99", "--leak-check=full",
@@ -321,7 +332,7 @@ TEST_P(Scenarios, PrintsExactReport)
         }
         argv.push_back(word == "trivane" ? under_test : word);
     }
-    const Outcome r = run(argv, dir.path());
+    const Outcome r = run(argv, dir.path(), limited);
     std::string expected = s.out;
     if (const std::size_t at = expected.find(NINES); at != std::string::npos) {
         expected.replace(at, NINES.size(), many_nines());
@@ -419,6 +430,7 @@ const Scenario scenarios[] = {
     {"Stdout_Full", {}, "", {"trivane"}, "full"},
     {"Stdout_Closed", {}, "", {"trivane"}, "closed"},
     {"Stdout_ReaderGone", {}, "", {"trivane"}, "gone"},
+    {"Stdout_FileSizeLimit", {}, "", {"trivane"}, "limited"},
 };
 // clang-format on
 

@@ -10,7 +10,7 @@ namespace {
 // hwmon sysfs-interface: fanN_input is the fan's speed in RPM. The first file that
 // opens is the one reported, whatever it then holds. A build may list the same
 // device under several hwmonN, since the kernel numbers them anew at each boot;
-// the list ends at the first empty slot.
+// the list ends at the first empty slot, and the last slot is always empty.
 constexpr const auto &fan_paths = paths.fan;
 
 // Prints the fan line, "FAN rpm: %d\n", without pulling printf's machinery into a
@@ -37,14 +37,8 @@ int cpu_mon()
 {
     attr_stream file;
     bool opened = false;
-    for (const char *path : fan_paths) {
-        if (*path == '\0') {
-            break;
-        }
-        opened = attr_open(file, path);
-        if (opened) {
-            break;
-        }
+    for (size_t i = 0; !opened && fan_paths[i][0] != '\0'; ++i) {
+        opened = attr_open(file, fan_paths[i]);
     }
     if (!opened) {
         fputs("Cannot read fan RPM\n", stdout);

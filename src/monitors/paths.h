@@ -9,9 +9,11 @@
 #include <stdint.h>
 
 // Bump PATHS_LAYOUT with any change to this struct: setup refuses other layouts.
+// Macros, not constants: an unoptimised build would keep a copy of each constant
+// string in every unit, and the magic string must stand once in the binary.
 constexpr uint32_t PATHS_LAYOUT = 1;
-constexpr char PATHS_MAGIC[16] = "trivane paths";
-constexpr char PATHS_SECTION[] = ".trivane.paths";
+#define PATHS_MAGIC "trivane paths"
+#define PATHS_SECTION ".trivane.paths"
 // A path and its terminating zero: room for a fan under a PCI device's hwmon.
 constexpr unsigned PATH_SLOT = 160;
 // The detector's fan list: the file as found and the other numbers 0 to 15.
@@ -22,11 +24,11 @@ constexpr unsigned VERSION_SLOT = 48;
 constexpr unsigned CONTENTS_HASH_SIZE = 20;
 
 struct device_paths {
-    char magic[sizeof PATHS_MAGIC];
+    char magic[16];
     uint32_t layout;
     char version[VERSION_SLOT];
     unsigned char contents_hash[CONTENTS_HASH_SIZE];
-    char fan[FAN_SLOTS][PATH_SLOT]; // tried in order; the unused ones are empty
+    char fan[FAN_SLOTS + 1][PATH_SLOT]; // tried in order up to the first empty one
     char backlight_max[PATH_SLOT];
     char backlight_level[PATH_SLOT];
     char ac[PATH_SLOT];
@@ -35,4 +37,4 @@ struct device_paths {
 };
 
 // Defined in a unit of its own, so no monitor's code can fold a path into itself.
-__attribute__((section(".trivane.paths"))) extern const device_paths paths;
+__attribute__((section(PATHS_SECTION))) extern const device_paths paths;

@@ -103,6 +103,7 @@ unsigned char *slurp(const char *path, size_t &size, const char *what)
 
 // The device options, as the configure step takes them.
 struct devices {
+    char *text = nullptr; // the file they were read from, which holds them
     const char *fan_files = nullptr;
     const char *backlight = nullptr;
     const char *ac = nullptr;
@@ -114,6 +115,7 @@ struct devices {
 devices parse_devices(char *text, const char *path)
 {
     devices d;
+    d.text = text;
     const char tail[] = "\" CACHE STRING \"\" FORCE)";
     for (char *line = strtok(text, "\n"); line != nullptr; line = strtok(nullptr, "\n")) {
         if (line[0] == '#') {
@@ -452,6 +454,8 @@ int main(int argc, char **argv)
         printf("%s already reads this machine's devices: nothing to write (--force writes a copy "
                "all the same).\n",
                from);
+        free(data);
+        free(d.text);
         return 0;
     }
     image_set_paths(img, wanted);
@@ -497,5 +501,7 @@ int main(int argc, char **argv)
     printf("To remove it: rm %s\n"
            "After an upgrade of the trivane package, run trivane-setup again.\n",
            output);
+    free(data);
+    free(d.text);
     return 0;
 }

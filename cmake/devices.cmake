@@ -4,15 +4,18 @@
 # (tools/detect prints these options for the machine at hand). The defaults are the
 # files of a classic laptop. Every value ends up in a C string literal and in the
 # manual page, so each is checked here before anything is generated.
-set(TRIVANE_FAN_FILES
-    /sys/devices/virtual/hwmon/hwmon0/fan1_input
-    /sys/devices/virtual/hwmon/hwmon1/fan1_input
-    /sys/devices/virtual/hwmon/hwmon2/fan1_input
-    CACHE STRING "")
-set(TRIVANE_BACKLIGHT intel_backlight CACHE STRING "")
-set(TRIVANE_AC AC CACHE STRING "")
-set(TRIVANE_BATTERY BAT0 CACHE STRING "")
-set(TRIVANE_BATTERY_UNITS charge CACHE STRING "")
+set(defaults
+    "FAN_FILES|/sys/devices/virtual/hwmon/hwmon0/fan1_input\;/sys/devices/virtual/hwmon/hwmon1/fan1_input\;/sys/devices/virtual/hwmon/hwmon2/fan1_input"
+    "BACKLIGHT|intel_backlight" "AC|AC" "BATTERY|BAT0" "BATTERY_UNITS|charge")
+# Whether this build reads the default devices: only such a build is packaged.
+set(TRIVANE_DEFAULT_DEVICES ON)
+foreach(default IN LISTS defaults)
+  string(REGEX MATCH "^([A-Z_]+)\\|(.*)$" _ "${default}")
+  set(TRIVANE_${CMAKE_MATCH_1} "${CMAKE_MATCH_2}" CACHE STRING "")
+  if(NOT "${TRIVANE_${CMAKE_MATCH_1}}" STREQUAL "${CMAKE_MATCH_2}")
+    set(TRIVANE_DEFAULT_DEVICES OFF)
+  endif()
+endforeach()
 set_property(CACHE TRIVANE_BATTERY_UNITS PROPERTY STRINGS charge energy)
 # The help that cmake -LH shows, also where a file for cmake -C set the values.
 foreach(help IN ITEMS
@@ -56,13 +59,6 @@ endif()
 if(NOT TRIVANE_BATTERY_UNITS MATCHES "^(charge|energy)$")
   message(FATAL_ERROR "TRIVANE_BATTERY_UNITS is '${TRIVANE_BATTERY_UNITS}': it must be charge "
     "or energy.")
-endif()
-
-# Whether this build reads the default devices: only such a build is packaged.
-set(TRIVANE_DEFAULT_DEVICES OFF)
-if(TRIVANE_FAN_FILES STREQUAL "/sys/devices/virtual/hwmon/hwmon0/fan1_input;/sys/devices/virtual/hwmon/hwmon1/fan1_input;/sys/devices/virtual/hwmon/hwmon2/fan1_input"
-   AND "${TRIVANE_BACKLIGHT}|${TRIVANE_AC}|${TRIVANE_BATTERY}|${TRIVANE_BATTERY_UNITS}" STREQUAL "intel_backlight|AC|BAT0|charge")
-  set(TRIVANE_DEFAULT_DEVICES ON)
 endif()
 
 set(TRIVANE_BACKLIGHT_MAX_FILE /sys/class/backlight/${TRIVANE_BACKLIGHT}/max_brightness)

@@ -4,6 +4,8 @@
 // devices, as trivane-detect finds them. Only the copy's path slots, contents hash
 // and build-id differ from the installed binary, so the copy is byte for byte what a
 // build from source with the same device options gives; no compiler is needed.
+// With --system (as root) the copy is the trivane of every user, through the
+// alternatives system, and package upgrades write it anew from /etc/trivane.
 #include "monitors/devices.h"
 #include "monitors/paths.h"
 #include "setup/image.h"
@@ -11,32 +13,54 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <poll.h>
+#include <signal.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
 
 const char usage[] =
-    "usage: trivane-setup [-o FILE] [--from FILE] [--sys DIR | --devices FILE] [--force]\n"
+    "usage: trivane-setup [-o FILE] [--sys DIR | --devices FILE] [--force] [--from FILE]\n"
+    "       trivane-setup --system [--sys DIR | --devices FILE] [--force] [--from FILE]\n"
+    "       trivane-setup --system --undo\n"
+    "       trivane-setup --check [--sys DIR | --devices FILE]\n"
     "\n"
     "Finds this machine's fan, backlight, mains adapter and battery with trivane-detect\n"
     "(which says what it chose and why) and writes a trivane that reads them: a copy of\n"
     "the installed one, which it never changes.\n"
     "\n"
-    "  -o FILE         where to write the copy (default: ~/.local/bin/trivane)\n"
-    "  --from FILE     the trivane to copy (default: the one installed beside this)\n"
-    "  --sys DIR       find the devices in a sysfs tree laid out in DIR (for tests)\n"
+    "  -o FILE         where to write the copy (default: ~/.local/bin/trivane; as root,\n"
+    "                  -o or --system must be given)\n"
+    "  --system        as root: make the copy the trivane of every user and status bar,\n"
+    "                  whatever their PATH, and keep the devices in\n"
+    "                  /etc/trivane/devices.cmake, from which package upgrades write it anew\n"
+    "  --undo          with --system: go back to the packaged trivane\n"
+    "  --check         say whether the trivane PATH finds is of this version and reads\n"
+    "                  this machine's devices (status 0) or not (status 1)\n"
     "  --devices FILE  take the devices from a file that trivane-detect -o wrote\n"
-    "  --force         write the copy even where the installed trivane already fits\n"
+    "  --sys DIR       find the devices in a sysfs tree laid out in DIR (for tests)\n"
+    "  --force         write a copy even where the installed trivane fits, or over a\n"
+    "                  file that is not a trivane\n"
+    "  --from FILE     the trivane to copy (default: the packaged one)\n"
+    "  --version       print the version\n"
     "  --stamp FILE    (for builds) set FILE's contents hash and build-id\n";
 
-// Files setup reads: a trivane is some 25 KB; a saved configuration a few.
+// Files setup reads: a trivane is some 30 KB; a saved configuration a few.
 constexpr size_t MAX_FILE = size_t{8} << 20;
+
+// The machine-wide copy, kept as Debian Policy wants: the administrator's choice
+// in /etc, the package's state in /var/lib.
+constexpr char SYSTEM_COPY[] = "/var/lib/trivane/trivane";
+constexpr char SYSTEM_DEVICES[] = "/etc/trivane/devices.cmake";
+// Above the packaged trivane's priority, which its maintainer scripts give.
+constexpr char SYSTEM_PRIORITY[] = "20";
 
 struct options {
     const char *output = nullptr;
@@ -45,11 +69,52 @@ struct options {
     const char *devices = nullptr;
     const char *stamp = nullptr;
     bool force = false;
+    bool system = false;
+    bool undo = false;
+    bool check = false;
 };
+
+// What a refusal or a signal must take away: temporary files not yet renamed
+// over their targets, and a detector still running. Global, for the handler.
+// And the folders made for a copy in ~/.local/bin, which go with it.
+struct pending_work {
+    int dir[2] = {-1, -1};
+    char temp[2][NAME_MAX + 1] = {};
+    pid_t detector = 0;
+    char made[2][PATH_MAX] = {};
+};
+pending_work pending;
+
+void clean_up()
+{
+    for (int i = 0; i < 2; ++i) {
+        if (pending.temp[i][0] != '\0') {
+            unlinkat(pending.dir[i], pending.temp[i], 0);
+            pending.temp[i][0] = '\0';
+        }
+    }
+    for (int i = 1; i >= 0; --i) {
+        if (pending.made[i][0] != '\0') {
+            rmdir(pending.made[i]);
+            pending.made[i][0] = '\0';
+        }
+    }
+    if (pending.detector > 0) {
+        kill(pending.detector, SIGTERM);
+    }
+}
+
+void on_signal(int sig)
+{
+    clean_up();
+    signal(sig, SIG_DFL);
+    raise(sig);
+}
 
 // Says why nothing was written, and ends with status 1.
 [[noreturn]] __attribute__((format(printf, 1, 2))) void refuse(const char *format, ...)
 {
+    clean_up();
     va_list args;
     va_start(args, format);
     fputs("trivane-setup: ", stderr);
@@ -59,65 +124,107 @@ struct options {
     exit(1);
 }
 
-// The folder of this program, where the package puts trivane and trivane-detect.
+// A bad argument or combination of arguments: the usage, and status 2.
+[[noreturn]] __attribute__((format(printf, 1, 2))) void misuse(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    fputs("trivane-setup: ", stderr);
+    vfprintf(stderr, format, args);
+    va_end(args);
+    fprintf(stderr, "\n%s", usage);
+    exit(2);
+}
+
+// Text that grows as it is read: a file, or what a detector says.
+struct text {
+    char *data = nullptr;
+    size_t size = 0;
+};
+
+// Adds n bytes to t, which stays terminated by a zero.
+void append(text &t, const char *bytes, size_t n)
+{
+    if (t.size + n > MAX_FILE) {
+        refuse("the text read is far too large (over %zu bytes).", MAX_FILE);
+    }
+    auto *grown = static_cast<char *>(realloc(t.data, t.size + n + 1));
+    if (grown == nullptr) {
+        refuse("no memory for %zu bytes.", t.size + n);
+    }
+    memcpy(grown + t.size, bytes, n);
+    t.data = grown;
+    t.size += n;
+    t.data[t.size] = '\0';
+}
+
+// The whole of a regular file; false, with errno set, where it cannot be read.
+bool read_file(const char *path, text &t)
+{
+    t = {};
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    struct stat st = {};
+    if (fd < 0 || fstat(fd, &st) != 0) {
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        close(fd);
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
+    append(t, "", 0);
+    char chunk[65536];
+    for (ssize_t n = 0; (n = read(fd, chunk, sizeof chunk)) != 0;) {
+        if (n < 0) {
+            const int error = errno;
+            close(fd);
+            errno = error;
+            return false;
+        }
+        append(t, chunk, static_cast<size_t>(n));
+    }
+    close(fd);
+    return true;
+}
+
+const char *why_unread(int error)
+{
+    return error == EINVAL ? "it is not a regular file" : strerror(error);
+}
+
+// The folder of this program, where the package puts trivane-detect, and the
+// link to the trivane users run.
 void own_folder(char (&dir)[PATH_MAX])
 {
     const ssize_t n = readlink("/proc/self/exe", dir, sizeof dir - 1);
     if (n <= 0) {
-        refuse("cannot tell where it is installed (/proc/self/exe): give --from FILE");
+        refuse("cannot tell where it is installed (/proc/self/exe): give --from FILE.");
     }
     dir[n] = '\0';
     *strrchr(dir, '/') = '\0';
 }
 
-// The whole of a regular file, in memory that lives as long as the process.
-unsigned char *slurp(const char *path, size_t &size, const char *what)
-{
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
-    struct stat st = {};
-    if (fd < 0 || fstat(fd, &st) != 0) {
-        refuse("cannot read %s %s: %s.", what, path, strerror(errno));
-    }
-    if (!S_ISREG(st.st_mode) || static_cast<size_t>(st.st_size) > MAX_FILE) {
-        refuse("%s %s is not a file of its kind: %s.", what, path,
-               S_ISREG(st.st_mode) ? "it is far too large" : "it is not a regular file");
-    }
-    size = static_cast<size_t>(st.st_size);
-    auto *data = static_cast<unsigned char *>(malloc(size + 1));
-    size_t got = 0;
-    while (data != nullptr && got < size) {
-        const ssize_t n = read(fd, data + got, size - got);
-        if (n <= 0) {
-            refuse("cannot read %s %s: %s.", what, path,
-                   n == 0 ? "it shrank while read" : strerror(errno));
-        }
-        got += static_cast<size_t>(n);
-    }
-    close(fd);
-    if (data == nullptr) {
-        refuse("no memory to read %s %s.", what, path);
-    }
-    data[size] = 0;
-    return data;
-}
-
 // The device options, as the configure step takes them.
 struct devices {
-    char *text = nullptr; // the file they were read from, which holds them
     const char *fan_files = nullptr;
     const char *backlight = nullptr;
     const char *ac = nullptr;
     const char *battery = nullptr;
     const char *units = nullptr;
+    char not_found[64] = {}; // the devices the detector found nowhere, by name
 };
 
-// The lines trivane-detect -o writes: set(NAME "VALUE" CACHE STRING "" FORCE).
+// The lines trivane-detect writes: set(NAME "VALUE" CACHE STRING "" FORCE), and
+// "# not found, the default kept: fan ..." where it found a device nowhere.
 devices parse_devices(char *text, const char *path)
 {
     devices d;
-    d.text = text;
     const char tail[] = "\" CACHE STRING \"\" FORCE)";
+    const char not_found[] = "# not found, the default kept: ";
     for (char *line = strtok(text, "\n"); line != nullptr; line = strtok(nullptr, "\n")) {
+        if (strncmp(line, not_found, sizeof not_found - 1) == 0) {
+            snprintf(d.not_found, sizeof d.not_found, "%s", line + sizeof not_found - 1);
+        }
         if (line[0] == '#') {
             continue;
         }
@@ -126,7 +233,7 @@ devices parse_devices(char *text, const char *path)
         if (strncmp(line, "set(TRIVANE_", 12) != 0 || value == nullptr || len < sizeof tail ||
             strcmp(line + len - (sizeof tail - 1), tail) != 0 ||
             value + 2 > line + len - (sizeof tail - 1)) {
-            refuse("%s is not a file that trivane-detect -o wrote: '%s'.", path, line);
+            refuse("%s is not a file that trivane-detect wrote: '%s'.", path, line);
         }
         *value = '\0';
         value += 2;
@@ -155,41 +262,83 @@ devices parse_devices(char *text, const char *path)
     return d;
 }
 
-// Runs trivane-detect, whose lines on standard error tell the user what it chose,
-// and reads the file it writes.
-devices detect(const options &o, const char *folder)
+// Runs trivane-detect and returns the devices file it prints. What it says of its
+// choices goes to standard error where say is set; where it fails, its own reason
+// is the refusal's.
+devices detect(const char *folder, const char *sys, bool say)
 {
     char detector[PATH_MAX + 32];
-    char dir[] = "/tmp/trivane-setup-XXXXXX";
-    char file[sizeof dir + 16];
     snprintf(detector, sizeof detector, "%s/trivane-detect", folder);
-    if (mkdtemp(dir) == nullptr) {
-        refuse("cannot make a folder in /tmp: %s.", strerror(errno));
+    const char *argv[] = {detector, sys != nullptr ? "--sys" : nullptr, sys, nullptr};
+    int out[2];
+    int err[2];
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+        refuse("cannot run %s: %s.", detector, strerror(errno));
     }
-    snprintf(file, sizeof file, "%s/devices", dir);
-    const char *argv[] = {detector, "-o",   file, o.sys != nullptr ? "--sys" : nullptr,
-                          o.sys,    nullptr};
     const pid_t pid = fork();
     if (pid == 0) {
-        // Its choices go to standard error; standard output has only its advice
-        // for cmake, which is not for the user here.
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
+        // As a shell would start it: no signal blocked or ignored.
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        signal(SIGXFSZ, SIG_DFL);
+        dup2(out[1], 1);
+        dup2(err[1], 2);
         execv(detector, const_cast<char *const *>(argv));
-        fprintf(stderr, "trivane-setup: cannot run %s: %s\n", detector, strerror(errno));
+        fprintf(stderr, "cannot run %s: %s\n", detector, strerror(errno));
         _exit(127);
     }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0) {
-        rmdir(dir);
-        refuse("%s did not find the devices.", detector);
+    if (pid < 0) {
+        refuse("cannot run %s: %s.", detector, strerror(errno));
     }
-    size_t size = 0;
-    char *text = reinterpret_cast<char *>(slurp(file, size, "the devices file"));
-    unlink(file);
-    rmdir(dir);
-    return parse_devices(text, "trivane-detect's file");
+    pending.detector = pid;
+    close(out[1]);
+    close(err[1]);
+    text config;
+    text said;
+    append(config, "", 0);
+    append(said, "", 0);
+    pollfd fds[] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    for (int open_pipes = 2; open_pipes > 0;) {
+        if (poll(fds, 2, -1) < 0) {
+            if (errno != EINTR) {
+                refuse("cannot read what %s says: %s.", detector, strerror(errno));
+            }
+            fds[0].revents = fds[1].revents = 0;
+        }
+        for (int i = 0; i < 2; ++i) {
+            char chunk[4096];
+            const ssize_t n = fds[i].revents != 0 ? read(fds[i].fd, chunk, sizeof chunk) : -1;
+            if (n > 0) {
+                append(i == 0 ? config : said, chunk, static_cast<size_t>(n));
+            } else if (n == 0 || (n < 0 && fds[i].revents != 0 && errno != EINTR)) {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open_pipes;
+            }
+        }
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    pending.detector = 0;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        // Its first line says why; else how it ended.
+        char reason[512];
+        const size_t line = strcspn(said.data, "\n");
+        if (line > 0) {
+            snprintf(reason, sizeof reason, "%.*s", static_cast<int>(line), said.data);
+        } else if (WIFSIGNALED(status)) {
+            snprintf(reason, sizeof reason, "it was ended by signal %d", WTERMSIG(status));
+        } else {
+            snprintf(reason, sizeof reason, "it ended with status %d", WEXITSTATUS(status));
+        }
+        refuse("trivane-detect could not find the devices: %s", reason);
+    }
+    if (say) {
+        fputs(said.data, stderr);
+    }
+    free(said.data);
+    return parse_devices(config.data, "what trivane-detect printed");
 }
 
 // The characters of sysfs names; the configure step and trivane-detect take the same.
@@ -298,22 +447,91 @@ void fill(device_paths &p, const devices &d)
     put(p.battery_now, "TRIVANE_BATTERY", path);
 }
 
-// Reads a trivane binary and checks that setup may rewrite it.
-image read_trivane(const char *path, unsigned char *data, size_t size)
+// Whether two sets of slots read the same devices (their hashes aside).
+bool same_devices(const device_paths &a, const device_paths &b)
 {
-    image img;
-    const char *why = image_read(img, data, size);
+    return memcmp(a.fan, b.fan, sizeof a.fan) == 0 &&
+           memcmp(a.backlight_max, b.backlight_max,
+                  sizeof(device_paths) - offsetof(device_paths, backlight_max)) == 0;
+}
+
+// What a path holds, as setup sees it.
+enum class holds {
+    nothing,     // no such file
+    special,     // a folder, a device, a pipe or a socket
+    other,       // a file that is not a trivane
+    old_trivane, // a trivane of another version, or whose contents changed
+    trivane,     // a trivane of this version, unchanged since its build
+};
+
+struct binary {
+    holds what = holds::nothing;
+    text file;
+    image img = {};
+    device_paths paths = {};
+    char version[VERSION_SLOT] = "another version";
+};
+
+// Reads what path holds; a link is followed.
+binary inspect(const char *path)
+{
+    binary b;
+    struct stat st = {};
+    if (stat(path, &st) != 0) {
+        return b;
+    }
+    if (!S_ISREG(st.st_mode) || !read_file(path, b.file)) {
+        b.what = holds::special;
+        return b;
+    }
+    if (image_read(b.img, reinterpret_cast<unsigned char *>(b.file.data), b.file.size) != nullptr) {
+        // The section of any trivane since 1.3.0 begins with the magic.
+        const bool elf = b.file.size > 4 && memcmp(b.file.data, "\177ELF", 4) == 0;
+        b.what = elf && memmem(b.file.data, b.file.size, PATHS_MAGIC, sizeof PATHS_MAGIC) != nullptr
+                     ? holds::old_trivane
+                     : holds::other;
+        return b;
+    }
+    image_paths(b.img, b.paths);
+    memcpy(b.version, b.paths.version, sizeof b.version);
+    unsigned char hash[CONTENTS_HASH_SIZE];
+    image_hash(b.img, hash);
+    b.what = strcmp(b.paths.version, TRIVANE_VERSION) == 0 &&
+                     memcmp(hash, b.paths.contents_hash, sizeof hash) == 0
+                 ? holds::trivane
+                 : holds::old_trivane;
+    return b;
+}
+
+// The trivane to copy: this version's, unchanged since its build.
+binary read_from(const char *path)
+{
+    binary b;
+    if (!read_file(path, b.file)) {
+        refuse("cannot read the trivane to copy, %s: %s.", path, why_unread(errno));
+    }
+    const char *why =
+        image_read(b.img, reinterpret_cast<unsigned char *>(b.file.data), b.file.size);
     if (why != nullptr) {
         refuse("%s is not a trivane that this setup can copy: %s.", path, why);
     }
-    device_paths p;
-    image_paths(img, p);
-    if (strcmp(p.version, TRIVANE_VERSION) != 0) {
+    image_paths(b.img, b.paths);
+    if (strcmp(b.paths.version, TRIVANE_VERSION) != 0) {
         refuse("%s is trivane %s, and this is trivane-setup " TRIVANE_VERSION
                ": use the trivane-setup installed with it, or give --from the trivane of this one.",
-               path, p.version);
+               path, b.paths.version);
     }
-    return img;
+    // A changed byte shows in the hash of the contents. The build-id alone may
+    // differ: some distributions' debug tools set it anew after the build.
+    unsigned char hash[CONTENTS_HASH_SIZE];
+    image_hash(b.img, hash);
+    if (memcmp(hash, b.paths.contents_hash, sizeof hash) != 0) {
+        refuse("%s has changed since it was built: its contents no longer match their hash. "
+               "Reinstall the trivane package.",
+               path);
+    }
+    b.what = holds::trivane;
+    return b;
 }
 
 void write_all(int fd, const unsigned char *data, size_t size, const char *path)
@@ -329,14 +547,16 @@ void write_all(int fd, const unsigned char *data, size_t size, const char *path)
 
 int stamp(const char *path)
 {
-    size_t size = 0;
-    unsigned char *data = slurp(path, size, "the build's trivane");
-    image img;
-    const char *why = image_read(img, data, size);
+    binary b;
+    if (!read_file(path, b.file)) {
+        refuse("cannot read %s: %s.", path, why_unread(errno));
+    }
+    const char *why =
+        image_read(b.img, reinterpret_cast<unsigned char *>(b.file.data), b.file.size);
     if (why != nullptr) {
         refuse("%s is not a trivane that this setup can stamp: %s.", path, why);
     }
-    if (!image_stamp(img)) {
+    if (!image_stamp(b.img)) {
         refuse("%s has no build-id of 20 bytes: link it with --build-id=0x followed by 40 zeros.",
                path);
     }
@@ -344,21 +564,177 @@ int stamp(const char *path)
     if (fd < 0) {
         refuse("cannot write %s: %s.", path, strerror(errno));
     }
-    write_all(fd, data, size, path);
-    free(data);
+    write_all(fd, b.img.data, b.img.size, path);
     return close(fd) == 0 ? 0 : 1;
 }
 
-// Where PATH finds a command named trivane first, in found.
-bool first_in_path(char (&found)[PATH_MAX])
+// Where a file is written: its folder, resolved link by link and opened, and its
+// name in that folder.
+struct target {
+    char path[PATH_MAX]; // as given
+    char folder[PATH_MAX];
+    char name[NAME_MAX + 1];
+    int dir;
+};
+
+// Opens the folder of path after following it as the kernel would, link by link:
+// a link on the way that neither root nor this user owns is refused, since the
+// one who owns it could lead the write anywhere (as root, into /etc/sudoers.d).
+target open_target(const char *path)
+{
+    target t = {{}, {}, {}, -1};
+    snprintf(t.path, sizeof t.path, "%s", path);
+    const char *slash = strrchr(path, '/');
+    const char *name = slash != nullptr ? slash + 1 : path;
+    if (*name == '\0' || strcmp(name, ".") == 0 || strcmp(name, "..") == 0) {
+        refuse("%s names a folder: give the path of the file to write.", path);
+    }
+    if (strlen(name) > NAME_MAX) {
+        refuse("the name %s is too long for a file.", name);
+    }
+    snprintf(t.name, sizeof t.name, "%s", name);
+    char rest[PATH_MAX * 2];
+    snprintf(rest, sizeof rest, "%.*s",
+             static_cast<int>(slash == nullptr ? 0 : slash - path + (slash == path)), path);
+    if (path[0] != '/' && getcwd(t.folder, sizeof t.folder) == nullptr) {
+        refuse("cannot tell the current folder: %s.", strerror(errno));
+    }
+    if (strcmp(t.folder, "/") == 0) {
+        t.folder[0] = '\0';
+    }
+    struct stat st = {};
+    unsigned links = 0;
+    for (char *r = rest; *r != '\0';) {
+        const size_t len = strcspn(r, "/");
+        char part[NAME_MAX + 1];
+        snprintf(part, sizeof part, "%.*s", static_cast<int>(len), r);
+        r += len + (r[len] == '/');
+        if (len == 0 || strcmp(part, ".") == 0) {
+            continue;
+        }
+        if (strcmp(part, "..") == 0) {
+            char *up = strrchr(t.folder, '/');
+            if (up != nullptr) {
+                *up = '\0';
+            }
+            continue;
+        }
+        char next[PATH_MAX];
+        if (snprintf(next, sizeof next, "%s/%s", t.folder, part) >= static_cast<int>(sizeof next)) {
+            refuse("the path %s is too long.", path);
+        }
+        if (lstat(next, &st) != 0) {
+            refuse("the folder %s does not exist: make it first, or give another path.", next);
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            if (!S_ISDIR(st.st_mode)) {
+                refuse("%s is not a folder.", next);
+            }
+            memcpy(t.folder, next, sizeof next);
+            continue;
+        }
+        if (st.st_uid != 0 && st.st_uid != geteuid()) {
+            refuse("%s is a link that another user (uid %u) owns: trivane-setup follows no such "
+                   "link. Give the real path with -o.",
+                   next, static_cast<unsigned>(st.st_uid));
+        }
+        char link[PATH_MAX + 16];
+        const ssize_t n = readlink(next, link, sizeof link - 1);
+        if (n <= 0 || ++links > 40) {
+            refuse("cannot follow the link %s.", next);
+        }
+        link[n] = '\0';
+        char joined[PATH_MAX * 2];
+        snprintf(joined, sizeof joined, "%s/%s", link, r);
+        memcpy(rest, joined, sizeof rest);
+        r = rest;
+        if (link[0] == '/') {
+            t.folder[0] = '\0';
+        }
+    }
+    const char *folder = t.folder[0] != '\0' ? t.folder : "/";
+    struct stat opened = {};
+    t.dir = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (t.dir < 0 || fstat(t.dir, &opened) != 0 || stat(folder, &st) != 0 ||
+        opened.st_dev != st.st_dev || opened.st_ino != st.st_ino) {
+        refuse("cannot open the folder %s: %s.", folder, strerror(errno));
+    }
+    if (t.folder[0] == '\0') {
+        t.folder[0] = '/';
+    }
+    return t;
+}
+
+// The file's full path, for messages.
+void full_path(const target &t, char (&out)[PATH_MAX * 2])
+{
+    snprintf(out, sizeof out, "%s%s%s", t.folder, strcmp(t.folder, "/") == 0 ? "" : "/", t.name);
+}
+
+// Refuses a target that is a folder or a special file, as install and cp do. A
+// link is replaced by the rename, never followed.
+void check_target(const target &t)
+{
+    struct stat st = {};
+    if (fstatat(t.dir, t.name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISREG(st.st_mode) ||
+        S_ISLNK(st.st_mode)) {
+        return;
+    }
+    refuse("%s is %s: trivane-setup writes a regular file only. Give another path.", t.path,
+           S_ISDIR(st.st_mode)    ? "a folder"
+           : S_ISCHR(st.st_mode)  ? "a character device"
+           : S_ISBLK(st.st_mode)  ? "a block device"
+           : S_ISFIFO(st.st_mode) ? "a pipe (FIFO)"
+                                  : "a socket");
+}
+
+// Writes data into a temporary file beside the target (slot i of the pending
+// work), made whole on disk, with mode; commit renames it over the target, so the
+// target is whole or as it was.
+void stage(int i, const target &t, const unsigned char *data, size_t size, mode_t mode)
+{
+    check_target(t);
+    int fd = -1;
+    for (unsigned tries = 0; fd < 0 && tries < 100; ++tries) {
+        snprintf(pending.temp[i], sizeof pending.temp[i], "%.*s.%06lx", NAME_MAX - 7, t.name,
+                 (static_cast<unsigned long>(getpid()) * 7919 +
+                  static_cast<unsigned long>(clock()) + tries * 104729) &
+                     0xffffff);
+        pending.dir[i] = t.dir;
+        fd = openat(t.dir, pending.temp[i], O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                    0600);
+        if (fd < 0 && errno != EEXIST) {
+            pending.temp[i][0] = '\0';
+            refuse("cannot write beside %s: %s.", t.path, strerror(errno));
+        }
+    }
+    if (fd < 0) {
+        pending.temp[i][0] = '\0';
+        refuse("cannot write beside %s: too many files of the temporary names.", t.path);
+    }
+    write_all(fd, data, size, t.path);
+    if (fchmod(fd, mode) != 0 || fsync(fd) != 0 || close(fd) != 0) {
+        refuse("cannot write %s: %s.", t.path, strerror(errno));
+    }
+}
+
+void commit(int i, const target &t)
+{
+    if (renameat(t.dir, pending.temp[i], t.dir, t.name) != 0) {
+        refuse("cannot write %s: %s.", t.path, strerror(errno));
+    }
+    pending.temp[i][0] = '\0';
+}
+
+// Where PATH finds a command named trivane first, in found (its real path).
+bool first_in_path(char (&found)[PATH_MAX], char (&as_named)[PATH_MAX])
 {
     const char *path = getenv("PATH");
     for (const char *dir = path; dir != nullptr && *dir != '\0';) {
         const char *end = strchr(dir, ':');
         const size_t len = end != nullptr ? static_cast<size_t>(end - dir) : strlen(dir);
-        char file[PATH_MAX];
-        snprintf(file, sizeof file, "%.*s/trivane", static_cast<int>(len), dir);
-        if (len > 0 && access(file, X_OK) == 0 && realpath(file, found) != nullptr) {
+        snprintf(as_named, sizeof as_named, "%.*s/trivane", static_cast<int>(len), dir);
+        if (len > 0 && access(as_named, X_OK) == 0 && realpath(as_named, found) != nullptr) {
             return true;
         }
         dir = end != nullptr ? end + 1 : nullptr;
@@ -366,23 +742,452 @@ bool first_in_path(char (&found)[PATH_MAX])
     return false;
 }
 
-// Writes the copy through a temporary file beside it and a rename.
-void write_copy(const char *output, const unsigned char *data, size_t size)
+// Whether PATH has the folder.
+bool in_path(const char *folder)
 {
-    char tmp[PATH_MAX];
-    if (snprintf(tmp, sizeof tmp, "%s.XXXXXX", output) >= static_cast<int>(sizeof tmp)) {
-        refuse("the path %s is too long.", output);
+    const char *path = getenv("PATH");
+    for (const char *dir = path; dir != nullptr && *dir != '\0';) {
+        const char *end = strchr(dir, ':');
+        const size_t len = end != nullptr ? static_cast<size_t>(end - dir) : strlen(dir);
+        char entry[PATH_MAX];
+        char real[PATH_MAX];
+        snprintf(entry, sizeof entry, "%.*s", static_cast<int>(len), dir);
+        if (len > 0 && realpath(entry, real) != nullptr && strcmp(real, folder) == 0) {
+            return true;
+        }
+        dir = end != nullptr ? end + 1 : nullptr;
     }
-    const int fd = mkstemp(tmp);
-    if (fd < 0) {
-        refuse("cannot write beside %s: %s.", output, strerror(errno));
+    return false;
+}
+
+// Whether a login file adds ~/.local/bin to PATH where it exists, as Debian's and
+// Ubuntu's ~/.profile do: then a new login finds the copy.
+bool login_adds_local_bin(const char *home)
+{
+    const char *const files[] = {".profile", ".bash_profile", ".bash_login", ".zprofile"};
+    for (const char *file : files) {
+        char path[PATH_MAX];
+        snprintf(path, sizeof path, "%s/%s", home, file);
+        text t;
+        if (read_file(path, t) && strstr(t.data, ".local/bin") != nullptr) {
+            free(t.data);
+            return true;
+        }
+        free(t.data);
     }
-    write_all(fd, data, size, tmp);
-    if (fchmod(fd, 0755) != 0 || fsync(fd) != 0 || close(fd) != 0 || rename(tmp, output) != 0) {
-        const int error = errno;
-        unlink(tmp);
-        refuse("cannot write %s: %s.", output, strerror(error));
+    return false;
+}
+
+// What the report does without the devices the detector found nowhere.
+void say_not_found(const devices &d)
+{
+    const struct {
+        const char *name;
+        const char *words;
+    } devices_words[] = {
+        {"fan", "No fan was found: the report's fan line will say \"Cannot read fan RPM\"."},
+        {"backlight", "No backlight was found: the report will stop with \"Cannot open file\" "
+                      "after the fan line."},
+        {"ac", "No mains adapter was found: the report will stop with \"Cannot open file\" where "
+               "the power line would be."},
+        {"battery", "No battery was found: the report will stop with \"Cannot open file\" where "
+                    "the level line would be."},
+    };
+    for (const auto &w : devices_words) {
+        char word[16];
+        snprintf(word, sizeof word, " %s ", w.name);
+        char list[sizeof d.not_found + 2];
+        snprintf(list, sizeof list, " %s ", d.not_found);
+        if (strstr(list, word) != nullptr) {
+            printf("%s\n", w.words);
+        }
     }
+}
+
+bool found_nothing(const devices &d)
+{
+    return strcmp(d.not_found, "fan backlight ac battery") == 0;
+}
+
+// Runs a program with its standard output quiet; its status, or -1.
+int run(const char *const argv[])
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        execv(argv[0], const_cast<char *const *>(argv));
+        _exit(127);
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+// Debian's update-alternatives, or the alternatives of RPM systems: both take
+// --install LINK NAME PATH PRIORITY and --remove NAME PATH.
+const char *alternatives_tool()
+{
+    const char *const tools[] = {"/usr/bin/update-alternatives", "/usr/sbin/update-alternatives",
+                                 "/usr/sbin/alternatives", "/usr/bin/alternatives"};
+    for (const char *tool : tools) {
+        if (access(tool, X_OK) == 0) {
+            return tool;
+        }
+    }
+    return nullptr;
+}
+
+// The packaged trivane, where the package keeps it: users run it through the
+// alternatives link beside this program. A build folder or a source install has
+// it beside this program.
+void packaged_trivane(const char *folder, char (&path)[PATH_MAX + 32])
+{
+    snprintf(path, sizeof path, "%s/../libexec/trivane/trivane", folder);
+    if (access(path, F_OK) != 0) {
+        snprintf(path, sizeof path, "%s/trivane", folder);
+    }
+}
+
+// Takes the machine-wide copy away: its alternative, the copy and, with
+// config, the saved devices. Says what it removed; false if there was nothing.
+bool remove_system_copy(const char *tool, bool config)
+{
+    bool removed = false;
+    if (access(SYSTEM_COPY, F_OK) == 0) {
+        const char *argv[] = {tool, "--remove", "trivane", SYSTEM_COPY, nullptr};
+        run(argv);
+        if (unlink(SYSTEM_COPY) != 0) {
+            refuse("cannot remove %s: %s.", SYSTEM_COPY, strerror(errno));
+        }
+        rmdir("/var/lib/trivane");
+        printf("Removed %s and its alternative.\n", SYSTEM_COPY);
+        removed = true;
+    }
+    if (config && access(SYSTEM_DEVICES, F_OK) == 0) {
+        if (unlink(SYSTEM_DEVICES) != 0) {
+            refuse("cannot remove %s: %s.", SYSTEM_DEVICES, strerror(errno));
+        }
+        rmdir("/etc/trivane");
+        printf("Removed %s.\n", SYSTEM_DEVICES);
+        removed = true;
+    }
+    return removed;
+}
+
+// The text of a devices file for /etc/trivane, from the options it sets.
+void devices_text(const devices &d, text &t)
+{
+    char line[4096];
+    snprintf(line, sizeof line,
+             "# trivane's devices, for trivane-setup --system: package upgrades write the\n"
+             "# machine's copy of trivane anew from this file. Edit it, then run\n"
+             "# trivane-setup --system --devices %s.\n",
+             SYSTEM_DEVICES);
+    append(t, line, strlen(line));
+    if (d.not_found[0] != '\0') {
+        snprintf(line, sizeof line, "# not found, the default kept: %s\n", d.not_found);
+        append(t, line, strlen(line));
+    }
+    const char *values[][2] = {{"TRIVANE_FAN_FILES", d.fan_files},
+                               {"TRIVANE_BACKLIGHT", d.backlight},
+                               {"TRIVANE_AC", d.ac},
+                               {"TRIVANE_BATTERY", d.battery},
+                               {"TRIVANE_BATTERY_UNITS", d.units}};
+    for (const auto &v : values) {
+        snprintf(line, sizeof line, "set(%s \"%s\" CACHE STRING \"\" FORCE)\n", v[0], v[1]);
+        append(t, line, strlen(line));
+    }
+}
+
+// Whether path holds these bytes.
+bool holds_bytes(const char *path, const unsigned char *data, size_t size)
+{
+    text t;
+    const bool same = read_file(path, t) && t.size == size && memcmp(t.data, data, size) == 0;
+    free(t.data);
+    return same;
+}
+
+int system_setup(const options &o, const char *folder, const binary &from, const devices &d,
+                 image &copy, const device_paths &wanted)
+{
+    const char *tool = alternatives_tool();
+    char link[PATH_MAX + 16];
+    snprintf(link, sizeof link, "%s/trivane", folder);
+    // Where the copy is the machine's trivane already: its bytes and its link.
+    char now[PATH_MAX];
+    const bool linked = realpath(link, now) != nullptr && strcmp(now, SYSTEM_COPY) == 0;
+    if (same_devices(wanted, from.paths) && !o.force) {
+        const bool removed = remove_system_copy(tool, false);
+        printf("The packaged trivane reads this machine's devices%s.\n",
+               removed ? ": every user runs it again" : ": nothing to write");
+        say_not_found(d);
+        return 0;
+    }
+    text saved;
+    devices_text(d, saved);
+    char given[PATH_MAX];
+    const bool from_saved = o.devices != nullptr && realpath(o.devices, given) != nullptr &&
+                            strcmp(given, SYSTEM_DEVICES) == 0;
+    const bool same_saved =
+        from_saved ||
+        holds_bytes(SYSTEM_DEVICES, reinterpret_cast<unsigned char *>(saved.data), saved.size);
+    if (linked && same_saved && holds_bytes(SYSTEM_COPY, copy.data, copy.size)) {
+        printf("%s already is this machine's trivane, for these devices: nothing to write.\n",
+               SYSTEM_COPY);
+        return 0;
+    }
+    const char *const folders[] = {"/etc/trivane", "/var/lib/trivane"};
+    for (const char *dir : folders) {
+        if (mkdir(dir, 0755) != 0 && errno != EEXIST) {
+            refuse("cannot make the folder %s: %s.", dir, strerror(errno));
+        }
+    }
+    // Every user runs the copy, whatever the umask of the one who wrote it.
+    const target to = open_target(SYSTEM_COPY);
+    stage(0, to, copy.data, copy.size, 0755);
+    const target config = open_target(SYSTEM_DEVICES);
+    if (!same_saved) {
+        stage(1, config, reinterpret_cast<unsigned char *>(saved.data), saved.size, 0644);
+    }
+    commit(0, to);
+    if (!same_saved) {
+        commit(1, config);
+    }
+    const char *argv[] = {tool,        "--install",     link,   "trivane",
+                          SYSTEM_COPY, SYSTEM_PRIORITY, nullptr};
+    if (run(argv) != 0) {
+        unlink(SYSTEM_COPY);
+        refuse("%s --install %s trivane %s %s failed: every user runs the packaged trivane.", tool,
+               link, SYSTEM_COPY, SYSTEM_PRIORITY);
+    }
+    printf("Wrote %s, a trivane that reads this machine's devices, and saved them in %s:\n"
+           "package upgrades write the copy anew from that file.\n",
+           SYSTEM_COPY, SYSTEM_DEVICES);
+    if (realpath(link, now) != nullptr && strcmp(now, SYSTEM_COPY) == 0) {
+        printf("%s runs it now, for every user and status bar, whatever their PATH.\n", link);
+    } else {
+        printf("%s runs %s, chosen by hand among the alternatives: %s --auto trivane makes it "
+               "run the copy.\n",
+               link, now, tool);
+    }
+    printf("trivane-setup --system --undo goes back to the packaged trivane.\n");
+    say_not_found(d);
+    return 0;
+}
+
+// Where the user's copy goes, checked before anything else is done: -o FILE,
+// or ~/.local/bin/trivane, whose folders are made only when the copy is written.
+target user_target(const options &o, const char *folder, const char *from_path)
+{
+    char output[PATH_MAX];
+    const char *home = getenv("HOME");
+    if (o.output != nullptr) {
+        snprintf(output, sizeof output, "%s", o.output);
+    } else {
+        snprintf(output, sizeof output, "%s/.local/bin", home);
+        struct stat st = {};
+        if (stat(output, &st) != 0) {
+            // The home is checked now; its folders are made when the copy is written.
+            snprintf(output, sizeof output, "%s/.local", home);
+            target t = open_target(output);
+            close(t.dir);
+            t.dir = -1;
+            snprintf(t.path, sizeof t.path, "%s/.local/bin/trivane", home);
+            snprintf(t.name, sizeof t.name, "trivane");
+            const size_t len = strlen(t.folder);
+            snprintf(t.folder + len, sizeof t.folder - len, "%s.local/bin",
+                     t.folder[len - 1] == '/' ? "" : "/");
+            return t;
+        }
+        snprintf(output, sizeof output, "%s/.local/bin/trivane", home);
+    }
+    const target to = open_target(output);
+    char written[PATH_MAX * 2];
+    full_path(to, written);
+    char link[PATH_MAX + 16];
+    char installed_path[PATH_MAX] = "";
+    char copied[PATH_MAX] = "";
+    snprintf(link, sizeof link, "%s/trivane", folder);
+    if (realpath(link, installed_path) == nullptr) {
+        installed_path[0] = '\0';
+    }
+    if (strcmp(installed_path, written) == 0 ||
+        (realpath(from_path, copied) != nullptr && strcmp(copied, written) == 0)) {
+        refuse("%s is the trivane it copies, or the installed one: give another path with -o FILE.",
+               output);
+    }
+    check_target(to);
+    return to;
+}
+
+// Makes ~/.local and ~/.local/bin, as mkdir makes them (the umask applies), and
+// opens the copy's folder.
+void make_local_bin(target &to)
+{
+    const char *home = getenv("HOME");
+    const char *const parts[] = {".local", ".local/bin"};
+    for (int i = 0; i < 2; ++i) {
+        char dir[PATH_MAX];
+        snprintf(dir, sizeof dir, "%s/%s", home, parts[i]);
+        if (mkdir(dir, 0777) == 0) {
+            memcpy(pending.made[i], dir, sizeof dir);
+        } else if (errno != EEXIST) {
+            refuse("cannot make the folder %s: %s.", dir, strerror(errno));
+        }
+    }
+    to = open_target(to.path);
+}
+
+int user_setup(const options &o, const char *folder, target &to, const devices &d, image &copy,
+               const device_paths &wanted)
+{
+    const char *home = getenv("HOME");
+    const char *output = to.path;
+    char written[PATH_MAX * 2];
+    full_path(to, written);
+    char link[PATH_MAX + 16];
+    char installed_path[PATH_MAX] = "";
+    snprintf(link, sizeof link, "%s/trivane", folder);
+    if (realpath(link, installed_path) == nullptr) {
+        installed_path[0] = '\0';
+    }
+    // What the installed trivane (the one users run without a copy) and the
+    // output hold now.
+    const binary installed = inspect(installed_path);
+    const bool installed_fits =
+        installed.what == holds::trivane && same_devices(installed.paths, wanted);
+    binary there = inspect(written);
+    struct stat st = {};
+    if (there.what == holds::nothing && fstatat(to.dir, to.name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        there.what = holds::other; // a dangling link
+    }
+    const bool there_fits = there.what == holds::trivane && same_devices(there.paths, wanted);
+
+    if (installed_fits && !o.force) {
+        if (there.what == holds::old_trivane || (there.what == holds::trivane && !there_fits)) {
+            if (unlinkat(to.dir, to.name, 0) != 0) {
+                refuse("cannot remove %s: %s.", output, strerror(errno));
+            }
+            printf("Removed %s, a trivane %s: the installed %s reads this machine's devices.\n",
+                   output,
+                   there.what == holds::old_trivane ? "of another version" : "for other devices",
+                   link);
+        } else if (found_nothing(d)) {
+            printf("trivane-detect found no fan, backlight, mains adapter or battery here: a copy "
+                   "would read no more than the installed %s. Nothing was written.\n",
+                   link);
+        } else {
+            printf("The installed %s already reads this machine's devices: nothing to write "
+                   "(--force writes a copy all the same).\n",
+                   link);
+        }
+        say_not_found(d);
+        return 0;
+    }
+    if (there.what == holds::trivane && there_fits && holds_bytes(written, copy.data, copy.size)) {
+        printf("%s already is a trivane for this machine's devices: nothing to write.\n", output);
+        return 0;
+    }
+    if ((there.what == holds::other || there.what == holds::special) && !o.force) {
+        refuse("%s holds a file that is not a trivane (a script of yours?): remove it, give "
+               "another path with -o, or --force to write over it.",
+               output);
+    }
+    if (to.dir < 0) {
+        make_local_bin(to);
+    }
+    mode_t mask = umask(0);
+    umask(mask);
+    stage(0, to, copy.data, copy.size, 0777 & ~mask);
+    commit(0, to);
+
+    printf("Wrote %s, a trivane that reads this machine's devices%s.\n", output,
+           there.what == holds::nothing       ? ""
+           : there.what == holds::old_trivane ? ", over a trivane of another version"
+           : there_fits                       ? ", over another build for them"
+           : there.what == holds::trivane     ? ", over a copy for other devices"
+                                              : ", over the file that was there");
+    say_not_found(d);
+    char first[PATH_MAX];
+    char named[PATH_MAX];
+    char real[PATH_MAX];
+    const bool found = first_in_path(first, named);
+    const bool same = found && realpath(written, real) != nullptr && strcmp(first, real) == 0;
+    if (same) {
+        printf("It comes first in your PATH: the command trivane runs it.\n");
+    } else if (in_path(to.folder)) {
+        printf("Your PATH finds %s first: put %s before its folder in PATH, or run the copy by its "
+               "path.\n",
+               named, to.folder);
+    } else {
+        char local_bin[PATH_MAX];
+        snprintf(local_bin, sizeof local_bin, "%s/.local/bin", home != nullptr ? home : "");
+        if (home != nullptr && strcmp(to.folder, local_bin) == 0 && login_adds_local_bin(home)) {
+            printf("Your login adds %s to PATH where it exists: log in again, and the command "
+                   "trivane runs it.\n",
+                   to.folder);
+        } else {
+            printf("Your PATH does not have %s: add PATH=\"%s:$PATH\" to ~/.profile and log in "
+                   "again, or run it by its path.\n",
+                   to.folder, to.folder);
+        }
+    }
+    if (there.what == holds::nothing) {
+        printf("A status bar started before the copy existed keeps running the one it found: "
+               "restart it.\n");
+    }
+    printf("To remove it: rm %s\n"
+           "After an upgrade of the trivane package, run trivane-setup again (trivane-setup "
+           "--check tells whether it is needed).\n",
+           output);
+    return 0;
+}
+
+// One line and a status: whether the trivane PATH finds is of this version and
+// reads this machine's devices.
+int check(const devices &d, const device_paths &wanted)
+{
+    char first[PATH_MAX];
+    char named[PATH_MAX];
+    if (!first_in_path(first, named)) {
+        printf("No trivane is in PATH: install the trivane package.\n");
+        return 1;
+    }
+    const binary b = inspect(first);
+    if (b.what == holds::trivane && same_devices(b.paths, wanted)) {
+        printf("%s is trivane " TRIVANE_VERSION " and reads this machine's devices%s.\n", named,
+               found_nothing(d) ? " (none was found: it reads the defaults)" : "");
+        return 0;
+    }
+    if (b.what == holds::trivane) {
+        printf("%s is trivane " TRIVANE_VERSION ", for other devices than this machine's: run "
+               "trivane-setup.\n",
+               named);
+    } else if (b.what == holds::old_trivane) {
+        printf("%s is trivane %s, not this setup's " TRIVANE_VERSION
+               ", or changed since its build: run trivane-setup.\n",
+               named, b.version);
+    } else {
+        printf("%s is not a trivane this setup can read.\n", named);
+    }
+    return 1;
+}
+
+void on_signals()
+{
+    struct sigaction quit = {};
+    quit.sa_handler = on_signal;
+    const int signals[] = {SIGHUP, SIGINT, SIGTERM};
+    for (const int sig : signals) {
+        sigaction(sig, &quit, nullptr);
+    }
+    // A file size limit makes a write fail, which is refused like any other,
+    // instead of killing setup before it can clean up.
+    signal(SIGXFSZ, SIG_IGN);
 }
 
 } // namespace
@@ -398,110 +1203,114 @@ int main(int argc, char **argv)
                              : strcmp(a, "--devices") == 0                      ? &o.devices
                              : strcmp(a, "--stamp") == 0                        ? &o.stamp
                                                                                 : nullptr;
+        bool *flag = strcmp(a, "--force") == 0    ? &o.force
+                     : strcmp(a, "--system") == 0 ? &o.system
+                     : strcmp(a, "--undo") == 0   ? &o.undo
+                     : strcmp(a, "--check") == 0  ? &o.check
+                                                  : nullptr;
         if (strcmp(a, "-h") == 0 || strcmp(a, "--help") == 0) {
             fputs(usage, stdout);
             return 0;
         }
-        if (strcmp(a, "--force") == 0) {
-            o.force = true;
-        } else if (value == nullptr || i + 1 == argc) {
-            fprintf(stderr, "trivane-setup: %s '%s'\n%s",
-                    value == nullptr ? "unknown argument" : "no value after", a, usage);
-            return 2;
+        if (strcmp(a, "--version") == 0) {
+            puts("trivane-setup " TRIVANE_VERSION);
+            return 0;
+        }
+        if (flag != nullptr) {
+            *flag = true;
+        } else if (value == nullptr) {
+            misuse("unknown argument '%s'", a);
+        } else if (i + 1 == argc) {
+            misuse("%s needs a value", a);
         } else {
             *value = argv[++i];
         }
     }
+    on_signals();
     if (o.stamp != nullptr) {
         return stamp(o.stamp);
     }
     if (o.sys != nullptr && o.devices != nullptr) {
-        fprintf(stderr, "trivane-setup: --sys and --devices do not go together\n%s", usage);
-        return 2;
+        misuse("--sys and --devices do not go together");
+    }
+    if (o.undo && (!o.system || o.sys || o.devices || o.from || o.force)) {
+        misuse("--undo goes with --system alone");
+    }
+    if (o.system && o.output != nullptr) {
+        misuse("--system writes the machine's copy in its own place: -o does not go with it");
+    }
+    if (o.check && (o.system || o.output || o.force || o.from)) {
+        misuse("--check takes --sys or --devices only");
+    }
+    if (o.system && geteuid() != 0) {
+        refuse("--system changes the trivane of every user: run it as root (sudo trivane-setup "
+               "--system).");
+    }
+    if (!o.system && !o.check && o.output == nullptr) {
+        // Root writes into no home by default: the home may be another user's
+        // (sudo -E, su -m), who could then neither remove nor replace the copy.
+        const char *home = getenv("HOME");
+        if (geteuid() == 0) {
+            refuse("as root, it writes into no home: give -o FILE, or --system to make the copy "
+                   "the trivane of every user of this machine.");
+        }
+        if (home == nullptr || home[0] != '/') {
+            refuse("HOME is not set: give the copy's path with -o FILE.");
+        }
     }
 
     char folder[PATH_MAX];
     own_folder(folder);
-    char from[PATH_MAX + 16];
-    snprintf(from, sizeof from, "%s/trivane", folder);
+    char from_path[PATH_MAX + 32];
+    packaged_trivane(folder, from_path);
     if (o.from != nullptr) {
-        snprintf(from, sizeof from, "%s", o.from);
+        snprintf(from_path, sizeof from_path, "%s", o.from);
     }
-    size_t size = 0;
-    unsigned char *data = slurp(from, size, "the trivane to copy,");
-    image img = read_trivane(from, data, size);
-    // A changed byte shows in the hash of the contents. The build-id alone may
-    // differ: some distributions' debug tools set it anew after the build.
-    unsigned char hash[CONTENTS_HASH_SIZE];
-    image_hash(img, hash);
-    device_paths p;
-    image_paths(img, p);
-    if (memcmp(hash, p.contents_hash, sizeof hash) != 0) {
-        refuse("%s has changed since it was built: its contents no longer match their hash. "
-               "Reinstall the trivane package.",
-               from);
-    }
-
-    size_t devices_size = 0;
-    const devices d = o.devices != nullptr
-                          ? parse_devices(reinterpret_cast<char *>(
-                                              slurp(o.devices, devices_size, "the devices file")),
-                                          o.devices)
-                          : detect(o, folder);
-    device_paths wanted = p;
-    fill(wanted, d);
-    if (memcmp(&wanted, &p, sizeof p) == 0 && !o.force) {
-        printf("%s already reads this machine's devices: nothing to write (--force writes a copy "
-               "all the same).\n",
-               from);
-        free(data);
-        free(d.text);
-        return 0;
-    }
-    image_set_paths(img, wanted);
-    if (!image_stamp(img)) {
-        refuse("%s has no build-id of 20 bytes, which the copy must carry.", from);
-    }
-
-    char output[PATH_MAX];
-    if (o.output != nullptr) {
-        snprintf(output, sizeof output, "%s", o.output);
-    } else {
-        const char *home = getenv("HOME");
-        if (home == nullptr || home[0] != '/') {
-            refuse("HOME is not set: give the copy's path with -o FILE.");
+    if (o.system) {
+        char link[PATH_MAX + 16];
+        snprintf(link, sizeof link, "%s/trivane", folder);
+        struct stat st = {};
+        if (lstat(link, &st) != 0 || !S_ISLNK(st.st_mode) || alternatives_tool() == nullptr) {
+            refuse("--system makes the copy an alternative of the packaged trivane, and %s is not "
+                   "one: it works with the trivane package. Write a copy per user (trivane-setup "
+                   "as each user), or with -o.",
+                   link);
         }
-        snprintf(output, sizeof output, "%s/.local", home);
-        mkdir(output, 0755);
-        snprintf(output, sizeof output, "%s/.local/bin", home);
-        mkdir(output, 0755);
-        snprintf(output, sizeof output, "%s/.local/bin/trivane", home);
+        // A copy of another version is stale whatever comes next: every user runs
+        // the packaged trivane until a copy is written anew.
+        const binary old = inspect(SYSTEM_COPY);
+        if (old.what != holds::nothing && old.what != holds::trivane) {
+            remove_system_copy(alternatives_tool(), false);
+        }
+        if (o.undo) {
+            if (!remove_system_copy(alternatives_tool(), true)) {
+                printf("There is no machine-wide copy: every user runs the packaged trivane.\n");
+            }
+            return 0;
+        }
     }
-    struct stat to = {};
-    struct stat was = {};
-    if (stat(output, &to) == 0 && stat(from, &was) == 0 && to.st_dev == was.st_dev &&
-        to.st_ino == was.st_ino) {
-        refuse("%s is the trivane it copies: give another path with -o FILE.", output);
-    }
-    write_copy(output, img.data, img.size);
 
-    char first[PATH_MAX];
-    char written[PATH_MAX];
-    printf("Wrote %s, a trivane that reads this machine's devices.\n", output);
-    if (realpath(output, written) != nullptr && first_in_path(first) &&
-        strcmp(first, written) == 0) {
-        printf("It comes first in your PATH: the command trivane runs it.\n");
-    } else {
-        printf(
-            "Your PATH finds another trivane first: put the folder of %s before /usr/bin in PATH\n"
-            "(for ~/.local/bin, add PATH=\"$HOME/.local/bin:$PATH\" to ~/.profile), or run it by "
-            "its path.\n",
-            output);
+    binary from = o.check ? binary{} : read_from(from_path);
+    target to = {};
+    if (!o.system && !o.check) {
+        to = user_target(o, folder, from_path);
     }
-    printf("To remove it: rm %s\n"
-           "After an upgrade of the trivane package, run trivane-setup again.\n",
-           output);
-    free(data);
-    free(d.text);
-    return 0;
+    text saved;
+    if (o.devices != nullptr && !read_file(o.devices, saved)) {
+        refuse("cannot read the devices file %s: %s.", o.devices, why_unread(errno));
+    }
+    const devices d = o.devices != nullptr ? parse_devices(saved.data, o.devices)
+                                           : detect(folder, o.sys, !o.check);
+    device_paths wanted = {};
+    fill(wanted, d);
+    if (o.check) {
+        return check(d, wanted);
+    }
+    memcpy(wanted.magic, from.paths.magic, offsetof(device_paths, fan));
+    image_set_paths(from.img, wanted);
+    if (!image_stamp(from.img)) {
+        refuse("%s has no build-id of 20 bytes, which the copy must carry.", from_path);
+    }
+    return o.system ? system_setup(o, folder, from, d, from.img, wanted)
+                    : user_setup(o, folder, to, d, from.img, wanted);
 }

@@ -16,7 +16,12 @@ supply and battery and prints a short report: the fan speed, the backlight
 level as a percentage, the AC power state and the battery level as a
 percentage. It takes no options, exits with status 0 and costs about what a
 bare static program costs, so status bars and scripts can call it every few
-seconds.")
+seconds.
+.
+The packaged trivane reads the default devices. trivane-setup writes a copy
+that reads this laptop's own, as trivane-detect finds them, with no
+compiler: for one user, or with --system for every user of the machine, kept
+across upgrades.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB RPM)
@@ -35,6 +40,14 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TRIVANE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The packaged trivane is /usr/bin/trivane's alternative, so that trivane-setup
+# --system can put the machine's copy in its place; the scripts make that copy
+# anew on every upgrade and take it away with the package.
+set(scripts ${CMAKE_CURRENT_LIST_DIR})
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${scripts}/postinst ${scripts}/prerm ${scripts}/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_RPM_POST_INSTALL_SCRIPT_FILE ${scripts}/postinst)
+set(CPACK_RPM_POST_UNINSTALL_SCRIPT_FILE ${scripts}/prerm)
 if(TRIVANE_LIBC STREQUAL "musl")
   # Debian records statically linked code in Built-Using (lintian 2.116 does not
   # know Static-Built-Using yet). CPack has no setting for the field, so it
@@ -52,8 +65,13 @@ set(CPACK_RPM_PACKAGE_GROUP "Applications/System")
 set(CPACK_RPM_PACKAGE_SUMMARY "Laptop fan, backlight, power and battery report")
 set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_RPM_PACKAGE_AUTOREQ ${dynamic})
-set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /usr/share/man /usr/share/man/man1 /usr/share/licenses)
-set(CPACK_RPM_USER_FILELIST "%license /usr/share/licenses/trivane/LICENSE")
+set(CPACK_RPM_PACKAGE_REQUIRES_POST /usr/sbin/update-alternatives)
+set(CPACK_RPM_PACKAGE_REQUIRES_POSTUN /usr/sbin/update-alternatives)
+set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /etc/alternatives /usr/libexec /usr/share/man
+  /usr/share/man/man1 /usr/share/licenses)
+set(CPACK_PACKAGE_RELOCATABLE OFF)
+set(CPACK_RPM_USER_FILELIST "%license /usr/share/licenses/trivane/LICENSE"
+  "%ghost /etc/alternatives/trivane")
 # No build host, no build time, no build-id links: two builds give the same bytes.
 set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${TRIVANE_MAINTAINER}
 %define _buildhost reproducible
@@ -63,6 +81,7 @@ set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${TRIVANE_MAINTAINER}
 # Each package's own files (copyright, changelogs from NEWS, compressed manual page).
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack-options.cmake)
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/package-files.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/package-files.cmake)
 set(CPACK_TRIVANE_SOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
 set(CPACK_TRIVANE_DYNAMIC ${dynamic})
 set(CPACK_TRIVANE_DEFAULT_DEVICES ${TRIVANE_DEFAULT_DEVICES})

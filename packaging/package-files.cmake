@@ -1,13 +1,29 @@
 # SPDX-FileCopyrightText: 2026 The trivane developers
 # SPDX-License-Identifier: MIT
 # Runs in CPack after the install into the staging folder: lays out what each
-# package carries beyond the installed files.
+# package carries beyond the installed files. Run again once the package is made,
+# it names it trivane.deb or trivane.rpm as well, so that an install line never
+# picks an older package of the folder.
+if(CPACK_PACKAGE_FILES)
+  foreach(package IN LISTS CPACK_PACKAGE_FILES)
+    get_filename_component(name "${package}" NAME)
+    string(REGEX REPLACE ".*\\." "${CPACK_PACKAGE_DIRECTORY}/trivane." link "${name}")
+    file(CREATE_LINK "${name}" "${link}" SYMBOLIC)
+  endforeach()
+  return()
+endif()
 set(usr "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/usr")
 set(src "${CPACK_TRIVANE_SOURCE_DIR}")
+# The packaged trivane lies in libexec: /usr/bin/trivane is its alternative, which
+# the maintainer scripts make.
+file(MAKE_DIRECTORY "${usr}/libexec/trivane")
+file(RENAME "${usr}/bin/trivane" "${usr}/libexec/trivane/trivane")
 foreach(page trivane trivane-setup trivane-detect)
   execute_process(COMMAND gzip -9nf "${usr}/share/man/man1/${page}.1" COMMAND_ERROR_IS_FATAL ANY)
 endforeach()
 set(doc "${usr}/share/doc/trivane")
+# The README: what trivane prints, setting it up, the status-bar recipes.
+file(COPY "${src}/README.md" DESTINATION "${doc}")
 if(CPACK_GENERATOR STREQUAL "DEB")
   # Debian: the copyright file and a compressed changelog; a static binary's
   # lintian override.
@@ -18,7 +34,12 @@ if(CPACK_GENERATOR STREQUAL "DEB")
     configure_file("${src}/packaging/lintian-overrides" "${usr}/share/lintian/overrides/trivane" COPYONLY)
   endif()
 else()
-  # RPM: the licence, and NEWS as documentation.
+  # RPM: the alternative's link and its ghost, as RPM distributions lay them out.
+  file(MAKE_DIRECTORY "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/etc/alternatives")
+  file(CREATE_LINK /usr/libexec/trivane/trivane "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/etc/alternatives/trivane"
+    SYMBOLIC)
+  file(CREATE_LINK /etc/alternatives/trivane "${usr}/bin/trivane" SYMBOLIC)
+  # The licence, and NEWS as documentation.
   configure_file("${src}/LICENSE" "${usr}/share/licenses/trivane/LICENSE" COPYONLY)
   configure_file("${src}/NEWS" "${doc}/NEWS" COPYONLY)
 endif()

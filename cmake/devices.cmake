@@ -14,6 +14,7 @@ foreach(default IN LISTS defaults)
   set(TRIVANE_${CMAKE_MATCH_1} "${CMAKE_MATCH_2}" CACHE STRING "")
   if(NOT "${TRIVANE_${CMAKE_MATCH_1}}" STREQUAL "${CMAKE_MATCH_2}")
     set(TRIVANE_DEFAULT_DEVICES OFF)
+    set(chosen_${CMAKE_MATCH_1} ON)
   endif()
 endforeach()
 set_property(CACHE TRIVANE_BATTERY_UNITS PROPERTY STRINGS charge energy)
@@ -34,19 +35,25 @@ endforeach()
 # or glob character, nothing a C string, a shell word or a trigraph could take
 # otherwise (tools/detect holds the same rule).
 set(name_chars "[A-Za-z0-9._:+@,=~-]")
+# A refused value stays in the cache: the message says how to set it anew.
+function(refuse var)
+  string(CONCAT text ${ARGN})
+  message(FATAL_ERROR "${text} Set it anew with -D${var}=VALUE, or take the default back with "
+    "-U ${var}.")
+endfunction()
 set(chars_words "letters, digits and . _ : + @ , = ~ -")
 foreach(var TRIVANE_BACKLIGHT TRIVANE_AC TRIVANE_BATTERY)
   if(NOT ${var} MATCHES "^${name_chars}+$" OR ${var} MATCHES "^\\.\\.?$")
-    message(FATAL_ERROR "${var} is '${${var}}': it must be one device name, as listed in "
+    refuse(${var} "${var} is '${${var}}': it must be one device name, as listed in "
       "/sys/class, of ${chars_words} only, and not '.' or '..'.")
   endif()
 endforeach()
 if(TRIVANE_FAN_FILES STREQUAL "")
-  message(FATAL_ERROR "TRIVANE_FAN_FILES is empty: it must list at least one fan file.")
+  refuse(TRIVANE_FAN_FILES "TRIVANE_FAN_FILES is empty: it must list at least one fan file.")
 endif()
 foreach(file IN LISTS TRIVANE_FAN_FILES)
   if(NOT file MATCHES "^/sys(/${name_chars}+)+$" OR file MATCHES "/\\.\\.?(/|$)")
-    message(FATAL_ERROR "TRIVANE_FAN_FILES holds '${file}': each fan file must be an absolute "
+    refuse(TRIVANE_FAN_FILES "TRIVANE_FAN_FILES holds '${file}': each fan file must be an absolute "
       "path under /sys, of ${chars_words} between its slashes, without '.' or '..'.")
   endif()
 endforeach()
@@ -54,10 +61,10 @@ endforeach()
 # trivane-setup rewrites in a copy: 160 bytes with the ending zero, 17 fan files.
 list(LENGTH TRIVANE_FAN_FILES fans)
 if(fans GREATER 17)
-  message(FATAL_ERROR "TRIVANE_FAN_FILES lists ${fans} fan files: a build takes at most 17.")
+  refuse(TRIVANE_FAN_FILES "TRIVANE_FAN_FILES lists ${fans} fan files: a build takes at most 17.")
 endif()
 if(NOT TRIVANE_BATTERY_UNITS MATCHES "^(charge|energy)$")
-  message(FATAL_ERROR "TRIVANE_BATTERY_UNITS is '${TRIVANE_BATTERY_UNITS}': it must be charge "
+  refuse(TRIVANE_BATTERY_UNITS "TRIVANE_BATTERY_UNITS is '${TRIVANE_BATTERY_UNITS}': it must be charge "
     "or energy.")
 endif()
 
@@ -71,13 +78,24 @@ foreach(slot IN ITEMS "FAN_FILES|${TRIVANE_FAN_FILES}" "BACKLIGHT|${TRIVANE_BACK
                       "AC|${TRIVANE_AC_FILE}" "BATTERY|${TRIVANE_BATTERY_FULL_FILE}")
   string(REPLACE "|" ";" slot "${slot}")
   list(POP_FRONT slot var)
+  set(here OFF)
   foreach(path IN LISTS slot)
     string(LENGTH "${path}" length)
     if(length GREATER 159)
-      message(FATAL_ERROR "TRIVANE_${var} gives the path '${path}' of ${length} bytes, too long for "
+      refuse(TRIVANE_${var} "TRIVANE_${var} gives the path '${path}' of ${length} bytes, too long for "
         "its slot: a path may take at most 159 bytes.")
     endif()
+    if(EXISTS "${path}")
+      set(here ON)
+    endif()
   endforeach()
+  # A device chosen here that this machine lacks may be a misspelt name
+  # (intel_backlite); a build for another machine lacks them all: said, not refused.
+  if(NOT here AND (chosen_${var} OR (var STREQUAL "BATTERY" AND chosen_BATTERY_UNITS)))
+    list(JOIN slot ", " paths)
+    message(WARNING "TRIVANE_${var}: this machine has no ${paths}: is a name misspelt? (Where "
+      "the build is for another machine, all is well.)")
+  endif()
 endforeach()
 list(JOIN TRIVANE_FAN_FILES "\", \"" TRIVANE_FAN_FILES_C)
 configure_file(src/monitors/devices.h.in generated/monitors/devices.h @ONLY)
@@ -93,17 +111,10 @@ foreach(line IN ITEMS "backlight  ${TRIVANE_BACKLIGHT_MAX_FILE}" "backlight  ${T
 endforeach()
 
 # The same paths for the manual page's FILES section (roff wants \- for a hyphen).
-foreach(what IN ITEMS BACKLIGHT_MAX BACKLIGHT_LEVEL AC BATTERY_FULL BATTERY_NOW)
-  string(REPLACE "-" "\\-" TRIVANE_MAN_${what} "${TRIVANE_${what}_FILE}")
-endforeach()
-set(TRIVANE_MAN_FAN_FILES "")
-list(LENGTH TRIVANE_FAN_FILES left)
-foreach(file IN LISTS TRIVANE_FAN_FILES)
-  string(REPLACE "-" "\\-" file "${file}")
-  math(EXPR left "${left} - 1")
-  if(left GREATER 0)
-    string(APPEND TRIVANE_MAN_FAN_FILES ".IR ${file} ,\n.TQ\n")
-  else()
-    string(APPEND TRIVANE_MAN_FAN_FILES ".I ${file}")
-  endif()
+foreach(what IN ITEMS FAN_FILES BACKLIGHT_MAX_FILE BACKLIGHT_LEVEL_FILE AC_FILE BATTERY_FULL_FILE
+                      BATTERY_NOW_FILE)
+  string(REPLACE "-" "\\-" man "${TRIVANE_${what}}")
+  string(REPLACE ";" "\n" man "${man}")
+  string(REGEX REPLACE "_FILES?$" "" what ${what})
+  set(TRIVANE_MAN_${what} "${man}")
 endforeach()

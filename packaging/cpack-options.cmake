@@ -11,9 +11,9 @@ endif()
 # a package of a build for other devices would pass for them.
 if(NOT CPACK_TRIVANE_DEFAULT_DEVICES)
   message(FATAL_ERROR "this build reads devices other than the defaults, and a package "
-    "of it would pass for the default one: package a build without TRIVANE_FAN_FILES, "
-    "TRIVANE_BACKLIGHT, TRIVANE_AC, TRIVANE_BATTERY or TRIVANE_BATTERY_UNITS set, and let "
-    "users run trivane-setup")
+    "of it would pass for the default one. Package a build of the defaults, and let users "
+    "run trivane-setup: in this folder, configure again with cmake -U 'TRIVANE_*' and the "
+    "preset or options it was made with (cmake --preset release -U 'TRIVANE_*', say)")
 endif()
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
   set(ENV{SOURCE_DATE_EPOCH} "${CPACK_TRIVANE_SOURCE_DATE_EPOCH}")

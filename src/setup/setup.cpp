@@ -21,7 +21,6 @@
 #include <string.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -75,13 +74,13 @@ struct options {
 };
 
 // What a refusal or a signal must take away: temporary files not yet renamed
-// over their targets, and a detector still running. Global, for the handler.
-// And the folders made for a copy in ~/.local/bin, which go with it.
+// over their targets, the folders made for a copy in ~/.local/bin, and a
+// detector still running. Global, for the signal handler.
 struct pending_work {
     int dir[2] = {-1, -1};
     char temp[2][NAME_MAX + 1] = {};
-    pid_t detector = 0;
     char made[2][PATH_MAX] = {};
+    pid_t child = 0;
 };
 pending_work pending;
 
@@ -96,20 +95,23 @@ void clean_up()
     for (int i = 1; i >= 0; --i) {
         if (pending.made[i][0] != '\0') {
             rmdir(pending.made[i]);
-            pending.made[i][0] = '\0';
         }
     }
-    if (pending.detector > 0) {
-        kill(pending.detector, SIGTERM);
+    if (pending.child > 0) {
+        kill(pending.child, SIGTERM);
     }
 }
 
+// gcov counts nothing of a process that ends by a signal: the rows of
+// tests/setup_test that signal setup prove this.
+// GCOVR_EXCL_START
 void on_signal(int sig)
 {
     clean_up();
     signal(sig, SIG_DFL);
     raise(sig);
 }
+// GCOVR_EXCL_STOP
 
 // Says why nothing was written, and ends with status 1.
 [[noreturn]] __attribute__((format(printf, 1, 2))) void refuse(const char *format, ...)
@@ -136,55 +138,52 @@ void on_signal(int sig)
     exit(2);
 }
 
-// Text that grows as it is read: a file, or what a detector says.
+// Text that grows as it is read, a zero after its end: a file, or what a
+// detector says.
 struct text {
     char *data = nullptr;
     size_t size = 0;
 };
 
-// Adds n bytes to t, which stays terminated by a zero.
 void append(text &t, const char *bytes, size_t n)
 {
     if (t.size + n > MAX_FILE) {
         refuse("the text read is far too large (over %zu bytes).", MAX_FILE);
     }
     auto *grown = static_cast<char *>(realloc(t.data, t.size + n + 1));
+    // GCOVR_EXCL_START: only where memory fails
     if (grown == nullptr) {
         refuse("no memory for %zu bytes.", t.size + n);
     }
+    // GCOVR_EXCL_STOP
     memcpy(grown + t.size, bytes, n);
     t.data = grown;
     t.size += n;
     t.data[t.size] = '\0';
 }
 
-// The whole of a regular file; false, with errno set, where it cannot be read.
+// The whole of a regular file; false, with errno set, where it cannot be read
+// (EINVAL: it is not a regular file).
 bool read_file(const char *path, text &t)
 {
     t = {};
+    append(t, "", 0);
     const int fd = open(path, O_RDONLY | O_CLOEXEC);
     struct stat st = {};
     if (fd < 0 || fstat(fd, &st) != 0) {
         return false;
     }
-    if (!S_ISREG(st.st_mode)) {
-        close(fd);
-        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        return false;
+    errno = EINVAL;
+    ssize_t n = S_ISREG(st.st_mode) ? 1 : -1;
+    while (n > 0) {
+        char chunk[65536];
+        n = read(fd, chunk, sizeof chunk);
+        append(t, chunk, n > 0 ? static_cast<size_t>(n) : 0);
     }
-    append(t, "", 0);
-    char chunk[65536];
-    for (ssize_t n = 0; (n = read(fd, chunk, sizeof chunk)) != 0;) {
-        if (n < 0) {
-            const int error = errno;
-            close(fd);
-            errno = error;
-            return false;
-        }
-        append(t, chunk, static_cast<size_t>(n));
-    }
+    const int error = errno;
     close(fd);
-    return true;
+    errno = error;
+    return n == 0;
 }
 
 const char *why_unread(int error)
@@ -202,6 +201,29 @@ void own_folder(char (&dir)[PATH_MAX])
     }
     dir[n] = '\0';
     *strrchr(dir, '/') = '\0';
+}
+
+// Starts a program with its standard output and error on out and err, as a shell
+// would start it: no signal blocked or ignored. Its pid, or -1.
+pid_t spawn(const char *const argv[], int out, int err)
+{
+    const pid_t pid = fork();
+    // gcov counts nothing of a process that ends by exec or _exit.
+    // GCOVR_EXCL_START
+    if (pid == 0) {
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        signal(SIGXFSZ, SIG_DFL);
+        dup2(out, 1);
+        dup2(err, 2);
+        execv(argv[0], const_cast<char *const *>(argv));
+        fprintf(stderr, "cannot run %s: %s\n", argv[0], strerror(errno));
+        _exit(127);
+    }
+    // GCOVR_EXCL_STOP
+    pending.child = pid;
+    return pid;
 }
 
 // The device options, as the configure step takes them.
@@ -272,73 +294,46 @@ devices detect(const char *folder, const char *sys, bool say)
     const char *argv[] = {detector, sys != nullptr ? "--sys" : nullptr, sys, nullptr};
     int out[2];
     int err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0 ||
+        spawn(argv, out[1], err[1]) < 0) {
         refuse("cannot run %s: %s.", detector, strerror(errno));
     }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        // As a shell would start it: no signal blocked or ignored.
-        sigset_t none;
-        sigemptyset(&none);
-        sigprocmask(SIG_SETMASK, &none, nullptr);
-        signal(SIGXFSZ, SIG_DFL);
-        dup2(out[1], 1);
-        dup2(err[1], 2);
-        execv(detector, const_cast<char *const *>(argv));
-        fprintf(stderr, "cannot run %s: %s\n", detector, strerror(errno));
-        _exit(127);
-    }
-    if (pid < 0) {
-        refuse("cannot run %s: %s.", detector, strerror(errno));
-    }
-    pending.detector = pid;
     close(out[1]);
     close(err[1]);
-    text config;
-    text said;
-    append(config, "", 0);
-    append(said, "", 0);
+    // Both pipes at once, so that neither fills while the other is read.
+    text said[2];
     pollfd fds[] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    for (int open_pipes = 2; open_pipes > 0;) {
+    for (int i = 0; i < 2; ++i) {
+        append(said[i], "", 0);
+    }
+    while (fds[0].fd >= 0 || fds[1].fd >= 0) {
         if (poll(fds, 2, -1) < 0) {
-            if (errno != EINTR) {
-                refuse("cannot read what %s says: %s.", detector, strerror(errno));
-            }
-            fds[0].revents = fds[1].revents = 0;
+            refuse("cannot read what %s says: %s.", detector, strerror(errno));
         }
         for (int i = 0; i < 2; ++i) {
             char chunk[4096];
-            const ssize_t n = fds[i].revents != 0 ? read(fds[i].fd, chunk, sizeof chunk) : -1;
-            if (n > 0) {
-                append(i == 0 ? config : said, chunk, static_cast<size_t>(n));
-            } else if (n == 0 || (n < 0 && fds[i].revents != 0 && errno != EINTR)) {
+            const ssize_t n = fds[i].revents != 0 ? read(fds[i].fd, chunk, sizeof chunk) : 1;
+            if (n <= 0) {
                 close(fds[i].fd);
                 fds[i].fd = -1;
-                --open_pipes;
+            } else if (fds[i].revents != 0) {
+                append(said[i], chunk, static_cast<size_t>(n));
             }
         }
     }
     int status = 0;
-    waitpid(pid, &status, 0);
-    pending.detector = 0;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        // Its first line says why; else how it ended.
-        char reason[512];
-        const size_t line = strcspn(said.data, "\n");
-        if (line > 0) {
-            snprintf(reason, sizeof reason, "%.*s", static_cast<int>(line), said.data);
-        } else if (WIFSIGNALED(status)) {
-            snprintf(reason, sizeof reason, "it was ended by signal %d", WTERMSIG(status));
-        } else {
-            snprintf(reason, sizeof reason, "it ended with status %d", WEXITSTATUS(status));
-        }
-        refuse("trivane-detect could not find the devices: %s", reason);
+    waitpid(pending.child, &status, 0);
+    pending.child = 0;
+    if (status != 0) {
+        // Its first line says why.
+        const int line = static_cast<int>(strcspn(said[1].data, "\n"));
+        refuse("trivane-detect could not find the devices: %.*s%s", line, said[1].data,
+               line > 0 ? "" : "it failed, and said nothing");
     }
     if (say) {
-        fputs(said.data, stderr);
+        fputs(said[1].data, stderr);
     }
-    free(said.data);
-    return parse_devices(config.data, "what trivane-detect printed");
+    return parse_devices(said[0].data, "what trivane-detect printed");
 }
 
 // The characters of sysfs names; the configure step and trivane-detect take the same.
@@ -458,8 +453,7 @@ bool same_devices(const device_paths &a, const device_paths &b)
 // What a path holds, as setup sees it.
 enum class holds {
     nothing,     // no such file
-    special,     // a folder, a device, a pipe or a socket
-    other,       // a file that is not a trivane
+    other,       // a file that is not a trivane, or that cannot be read
     old_trivane, // a trivane of another version, or whose contents changed
     trivane,     // a trivane of this version, unchanged since its build
 };
@@ -472,66 +466,74 @@ struct binary {
     char version[VERSION_SLOT] = "another version";
 };
 
-// Reads what path holds; a link is followed.
-binary inspect(const char *path)
+// The sentinels that examine returns for a trivane of another version, and for one
+// whose contents changed since its build.
+const char another_version[] = "another version";
+const char changed[] = "changed";
+
+// Whether b.file is a trivane of this version whose contents are as built: nullptr,
+// or why not (another_version, changed, or why it is no trivane setup can read).
+const char *examine(binary &b)
 {
-    binary b;
-    struct stat st = {};
-    if (stat(path, &st) != 0) {
-        return b;
-    }
-    if (!S_ISREG(st.st_mode) || !read_file(path, b.file)) {
-        b.what = holds::special;
-        return b;
-    }
-    if (image_read(b.img, reinterpret_cast<unsigned char *>(b.file.data), b.file.size) != nullptr) {
-        // The section of any trivane since 1.3.0 begins with the magic.
-        const bool elf = b.file.size > 4 && memcmp(b.file.data, "\177ELF", 4) == 0;
-        b.what = elf && memmem(b.file.data, b.file.size, PATHS_MAGIC, sizeof PATHS_MAGIC) != nullptr
-                     ? holds::old_trivane
-                     : holds::other;
-        return b;
+    const char *why =
+        image_read(b.img, reinterpret_cast<unsigned char *>(b.file.data), b.file.size);
+    // The paths section of every trivane since 1.3.0 begins with the magic.
+    b.what = why == nullptr || memmem(b.file.data, b.file.size, PATHS_MAGIC, sizeof PATHS_MAGIC)
+                 ? holds::old_trivane
+                 : holds::other;
+    if (why != nullptr) {
+        return why;
     }
     image_paths(b.img, b.paths);
     memcpy(b.version, b.paths.version, sizeof b.version);
-    unsigned char hash[CONTENTS_HASH_SIZE];
-    image_hash(b.img, hash);
-    b.what = strcmp(b.paths.version, TRIVANE_VERSION) == 0 &&
-                     memcmp(hash, b.paths.contents_hash, sizeof hash) == 0
-                 ? holds::trivane
-                 : holds::old_trivane;
-    return b;
-}
-
-// The trivane to copy: this version's, unchanged since its build.
-binary read_from(const char *path)
-{
-    binary b;
-    if (!read_file(path, b.file)) {
-        refuse("cannot read the trivane to copy, %s: %s.", path, why_unread(errno));
-    }
-    const char *why =
-        image_read(b.img, reinterpret_cast<unsigned char *>(b.file.data), b.file.size);
-    if (why != nullptr) {
-        refuse("%s is not a trivane that this setup can copy: %s.", path, why);
-    }
-    image_paths(b.img, b.paths);
     if (strcmp(b.paths.version, TRIVANE_VERSION) != 0) {
-        refuse("%s is trivane %s, and this is trivane-setup " TRIVANE_VERSION
-               ": use the trivane-setup installed with it, or give --from the trivane of this one.",
-               path, b.paths.version);
+        return another_version;
     }
     // A changed byte shows in the hash of the contents. The build-id alone may
     // differ: some distributions' debug tools set it anew after the build.
     unsigned char hash[CONTENTS_HASH_SIZE];
     image_hash(b.img, hash);
     if (memcmp(hash, b.paths.contents_hash, sizeof hash) != 0) {
+        return changed;
+    }
+    b.what = holds::trivane;
+    return nullptr;
+}
+
+// What path holds, following a link; a file that cannot be read is another file.
+void inspect(const char *path, binary &b)
+{
+    b = {};
+    struct stat st = {};
+    if (lstat(path, &st) != 0) {
+        return;
+    }
+    b.what = holds::other;
+    if (read_file(path, b.file)) {
+        examine(b);
+    }
+}
+
+// The trivane to copy: this version's, unchanged since its build.
+void read_from(const char *path, binary &b)
+{
+    if (!read_file(path, b.file)) {
+        refuse("cannot read the trivane to copy, %s: %s.", path, why_unread(errno));
+    }
+    const char *why = examine(b);
+    if (why == another_version) {
+        refuse("%s is trivane %s, and this is trivane-setup " TRIVANE_VERSION
+               ": use the trivane-setup installed with it, or give --from the trivane of this one.",
+               path, b.version);
+    }
+    if (why == changed) {
         refuse("%s has changed since it was built: its contents no longer match their hash. "
                "Reinstall the trivane package.",
                path);
     }
-    b.what = holds::trivane;
-    return b;
+    if (why != nullptr) {
+        refuse("%s is not a trivane that this setup can copy: %s.", path, why);
+    }
 }
 
 void write_all(int fd, const unsigned char *data, size_t size, const char *path)
@@ -565,7 +567,10 @@ int stamp(const char *path)
         refuse("cannot write %s: %s.", path, strerror(errno));
     }
     write_all(fd, b.img.data, b.img.size, path);
-    return close(fd) == 0 ? 0 : 1;
+    if (close(fd) != 0) {
+        refuse("cannot write %s: %s.", path, strerror(errno));
+    }
+    return 0;
 }
 
 // Where a file is written: its folder, resolved link by link and opened, and its
@@ -574,6 +579,7 @@ struct target {
     char path[PATH_MAX]; // as given
     char folder[PATH_MAX];
     char name[NAME_MAX + 1];
+    char full[PATH_MAX + NAME_MAX + 2];
     int dir;
 };
 
@@ -582,66 +588,63 @@ struct target {
 // one who owns it could lead the write anywhere (as root, into /etc/sudoers.d).
 target open_target(const char *path)
 {
-    target t = {{}, {}, {}, -1};
+    target t = {{}, {}, {}, {}, -1};
     snprintf(t.path, sizeof t.path, "%s", path);
     const char *slash = strrchr(path, '/');
     const char *name = slash != nullptr ? slash + 1 : path;
     if (*name == '\0' || strcmp(name, ".") == 0 || strcmp(name, "..") == 0) {
         refuse("%s names a folder: give the path of the file to write.", path);
     }
-    if (strlen(name) > NAME_MAX) {
-        refuse("the name %s is too long for a file.", name);
+    if (strlen(name) > NAME_MAX || strlen(path) >= PATH_MAX) {
+        refuse("the path given is too long: a path may take %d bytes, a name %d.", PATH_MAX - 1,
+               NAME_MAX);
     }
     snprintf(t.name, sizeof t.name, "%s", name);
     char rest[PATH_MAX * 2];
     snprintf(rest, sizeof rest, "%.*s",
              static_cast<int>(slash == nullptr ? 0 : slash - path + (slash == path)), path);
+    t.folder[0] = '/';
     if (path[0] != '/' && getcwd(t.folder, sizeof t.folder) == nullptr) {
         refuse("cannot tell the current folder: %s.", strerror(errno));
     }
-    if (strcmp(t.folder, "/") == 0) {
-        t.folder[0] = '\0';
-    }
-    struct stat st = {};
     unsigned links = 0;
     for (char *r = rest; *r != '\0';) {
         const size_t len = strcspn(r, "/");
-        char part[NAME_MAX + 1];
+        char part[PATH_MAX];
         snprintf(part, sizeof part, "%.*s", static_cast<int>(len), r);
         r += len + (r[len] == '/');
-        if (len == 0 || strcmp(part, ".") == 0) {
-            continue;
-        }
         if (strcmp(part, "..") == 0) {
+            // The folder above; above the root is the root.
             char *up = strrchr(t.folder, '/');
-            if (up != nullptr) {
-                *up = '\0';
-            }
+            up[up == t.folder] = '\0';
+        }
+        if (len == 0 || strcmp(part, ".") == 0 || strcmp(part, "..") == 0) {
             continue;
         }
-        char next[PATH_MAX];
-        if (snprintf(next, sizeof next, "%s/%s", t.folder, part) >= static_cast<int>(sizeof next)) {
-            refuse("the path %s is too long.", path);
-        }
+        char next[PATH_MAX * 2];
+        snprintf(next, sizeof next, "%s%s%s", t.folder, strcmp(t.folder, "/") == 0 ? "" : "/",
+                 part);
+        struct stat st = {};
         if (lstat(next, &st) != 0) {
             refuse("the folder %s does not exist: make it first, or give another path.", next);
         }
-        if (!S_ISLNK(st.st_mode)) {
-            if (!S_ISDIR(st.st_mode)) {
-                refuse("%s is not a folder.", next);
-            }
-            memcpy(t.folder, next, sizeof next);
+        if (S_ISDIR(st.st_mode)) {
+            memcpy(t.folder, next, sizeof t.folder);
             continue;
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            refuse("%s is not a folder.", next);
         }
         if (st.st_uid != 0 && st.st_uid != geteuid()) {
             refuse("%s is a link that another user (uid %u) owns: trivane-setup follows no such "
                    "link. Give the real path with -o.",
                    next, static_cast<unsigned>(st.st_uid));
         }
-        char link[PATH_MAX + 16];
+        char link[PATH_MAX];
         const ssize_t n = readlink(next, link, sizeof link - 1);
-        if (n <= 0 || ++links > 40) {
-            refuse("cannot follow the link %s.", next);
+        if (n < 0 || ++links > 40) {
+            refuse("cannot follow the link %s: %s.", next,
+                   n < 0 ? strerror(errno) : "too many links");
         }
         link[n] = '\0';
         char joined[PATH_MAX * 2];
@@ -649,26 +652,16 @@ target open_target(const char *path)
         memcpy(rest, joined, sizeof rest);
         r = rest;
         if (link[0] == '/') {
-            t.folder[0] = '\0';
+            snprintf(t.folder, sizeof t.folder, "/");
         }
     }
-    const char *folder = t.folder[0] != '\0' ? t.folder : "/";
-    struct stat opened = {};
-    t.dir = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (t.dir < 0 || fstat(t.dir, &opened) != 0 || stat(folder, &st) != 0 ||
-        opened.st_dev != st.st_dev || opened.st_ino != st.st_ino) {
-        refuse("cannot open the folder %s: %s.", folder, strerror(errno));
-    }
-    if (t.folder[0] == '\0') {
-        t.folder[0] = '/';
+    snprintf(t.full, sizeof t.full, "%s%s%s", t.folder, strcmp(t.folder, "/") == 0 ? "" : "/",
+             t.name);
+    t.dir = open(t.folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (t.dir < 0) {
+        refuse("cannot open the folder of %s: %s.", path, strerror(errno));
     }
     return t;
-}
-
-// The file's full path, for messages.
-void full_path(const target &t, char (&out)[PATH_MAX * 2])
-{
-    snprintf(out, sizeof out, "%s%s%s", t.folder, strcmp(t.folder, "/") == 0 ? "" : "/", t.name);
 }
 
 // Refuses a target that is a folder or a special file, as install and cp do. A
@@ -680,37 +673,33 @@ void check_target(const target &t)
         S_ISLNK(st.st_mode)) {
         return;
     }
+    const char *kinds[16] = {};
+    kinds[S_IFDIR >> 12] = "a folder";
+    kinds[S_IFCHR >> 12] = "a character device";
+    kinds[S_IFBLK >> 12] = "a block device";
+    kinds[S_IFIFO >> 12] = "a pipe (FIFO)";
+    kinds[S_IFSOCK >> 12] = "a socket";
     refuse("%s is %s: trivane-setup writes a regular file only. Give another path.", t.path,
-           S_ISDIR(st.st_mode)    ? "a folder"
-           : S_ISCHR(st.st_mode)  ? "a character device"
-           : S_ISBLK(st.st_mode)  ? "a block device"
-           : S_ISFIFO(st.st_mode) ? "a pipe (FIFO)"
-                                  : "a socket");
+           kinds[(st.st_mode & S_IFMT) >> 12]);
 }
 
-// Writes data into a temporary file beside the target (slot i of the pending
-// work), made whole on disk, with mode; commit renames it over the target, so the
-// target is whole or as it was.
+// Writes data into a temporary file beside the target, NAME.trivane-setup (slot i
+// of the pending work), made whole on disk, with mode; commit renames it over the
+// target, so the target is whole or as it was. A temporary file that exists is
+// never taken over: two setups at once, or one killed, leave it to the user.
 void stage(int i, const target &t, const unsigned char *data, size_t size, mode_t mode)
 {
     check_target(t);
-    int fd = -1;
-    for (unsigned tries = 0; fd < 0 && tries < 100; ++tries) {
-        snprintf(pending.temp[i], sizeof pending.temp[i], "%.*s.%06lx", NAME_MAX - 7, t.name,
-                 (static_cast<unsigned long>(getpid()) * 7919 +
-                  static_cast<unsigned long>(clock()) + tries * 104729) &
-                     0xffffff);
-        pending.dir[i] = t.dir;
-        fd = openat(t.dir, pending.temp[i], O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                    0600);
-        if (fd < 0 && errno != EEXIST) {
-            pending.temp[i][0] = '\0';
-            refuse("cannot write beside %s: %s.", t.path, strerror(errno));
-        }
-    }
+    snprintf(pending.temp[i], sizeof pending.temp[i], "%.*s.trivane-setup", NAME_MAX - 14, t.name);
+    pending.dir[i] = t.dir;
+    const int fd =
+        openat(t.dir, pending.temp[i], O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
+        const int error = errno;
+        char temp[NAME_MAX + 1];
+        memcpy(temp, pending.temp[i], sizeof temp);
         pending.temp[i][0] = '\0';
-        refuse("cannot write beside %s: too many files of the temporary names.", t.path);
+        refuse("cannot write beside %s, as %s: %s.", t.path, temp, strerror(error));
     }
     write_all(fd, data, size, t.path);
     if (fchmod(fd, mode) != 0 || fsync(fd) != 0 || close(fd) != 0) {
@@ -726,18 +715,31 @@ void commit(int i, const target &t)
     pending.temp[i][0] = '\0';
 }
 
-// Where PATH finds a command named trivane first, in found (its real path).
-bool first_in_path(char (&found)[PATH_MAX], char (&as_named)[PATH_MAX])
+// Each folder of PATH in turn, as given and as a real path; false at the end.
+bool next_in_path(const char *&rest, char (&entry)[PATH_MAX], char (&real)[PATH_MAX])
 {
-    const char *path = getenv("PATH");
-    for (const char *dir = path; dir != nullptr && *dir != '\0';) {
-        const char *end = strchr(dir, ':');
-        const size_t len = end != nullptr ? static_cast<size_t>(end - dir) : strlen(dir);
-        snprintf(as_named, sizeof as_named, "%.*s/trivane", static_cast<int>(len), dir);
-        if (len > 0 && access(as_named, X_OK) == 0 && realpath(as_named, found) != nullptr) {
+    while (rest != nullptr && *rest != '\0') {
+        const size_t len = strcspn(rest, ":");
+        snprintf(entry, sizeof entry, "%.*s", static_cast<int>(len), rest);
+        rest += len + (rest[len] == ':');
+        if (len > 0 && realpath(entry, real) != nullptr) {
             return true;
         }
-        dir = end != nullptr ? end + 1 : nullptr;
+    }
+    return false;
+}
+
+// Where PATH finds a command named trivane first: as named, and its real path.
+bool first_in_path(char (&named)[PATH_MAX + 16], char (&found)[PATH_MAX])
+{
+    const char *rest = getenv("PATH");
+    char entry[PATH_MAX];
+    char real[PATH_MAX];
+    while (next_in_path(rest, entry, real)) {
+        snprintf(named, sizeof named, "%s/trivane", entry);
+        if (realpath(named, found) != nullptr && access(found, X_OK) == 0) {
+            return true;
+        }
     }
     return false;
 }
@@ -745,17 +747,13 @@ bool first_in_path(char (&found)[PATH_MAX], char (&as_named)[PATH_MAX])
 // Whether PATH has the folder.
 bool in_path(const char *folder)
 {
-    const char *path = getenv("PATH");
-    for (const char *dir = path; dir != nullptr && *dir != '\0';) {
-        const char *end = strchr(dir, ':');
-        const size_t len = end != nullptr ? static_cast<size_t>(end - dir) : strlen(dir);
-        char entry[PATH_MAX];
-        char real[PATH_MAX];
-        snprintf(entry, sizeof entry, "%.*s", static_cast<int>(len), dir);
-        if (len > 0 && realpath(entry, real) != nullptr && strcmp(real, folder) == 0) {
+    const char *rest = getenv("PATH");
+    char entry[PATH_MAX];
+    char real[PATH_MAX];
+    while (next_in_path(rest, entry, real)) {
+        if (strcmp(real, folder) == 0) {
             return true;
         }
-        dir = end != nullptr ? end + 1 : nullptr;
     }
     return false;
 }
@@ -764,42 +762,35 @@ bool in_path(const char *folder)
 // Ubuntu's ~/.profile do: then a new login finds the copy.
 bool login_adds_local_bin(const char *home)
 {
+    bool adds = false;
     const char *const files[] = {".profile", ".bash_profile", ".bash_login", ".zprofile"};
     for (const char *file : files) {
         char path[PATH_MAX];
         snprintf(path, sizeof path, "%s/%s", home, file);
         text t;
-        if (read_file(path, t) && strstr(t.data, ".local/bin") != nullptr) {
-            free(t.data);
-            return true;
-        }
+        adds = adds || (read_file(path, t) && strstr(t.data, ".local/bin") != nullptr);
         free(t.data);
     }
-    return false;
+    return adds;
 }
 
 // What the report does without the devices the detector found nowhere.
 void say_not_found(const devices &d)
 {
-    const struct {
-        const char *name;
-        const char *words;
-    } devices_words[] = {
-        {"fan", "No fan was found: the report's fan line will say \"Cannot read fan RPM\"."},
-        {"backlight", "No backlight was found: the report will stop with \"Cannot open file\" "
-                      "after the fan line."},
-        {"ac", "No mains adapter was found: the report will stop with \"Cannot open file\" where "
-               "the power line would be."},
-        {"battery", "No battery was found: the report will stop with \"Cannot open file\" where "
-                    "the level line would be."},
+    const char *const lines[][2] = {
+        {" fan ", "No fan was found: the report's fan line will say \"Cannot read fan RPM\"."},
+        {" backlight ", "No backlight was found: the report will stop with \"Cannot open file\" "
+                        "after the fan line."},
+        {" ac ", "No mains adapter was found: the report will stop with \"Cannot open file\" "
+                 "where the power line would be."},
+        {" battery ", "No battery was found: the report will stop with \"Cannot open file\" where "
+                      "the level line would be."},
     };
-    for (const auto &w : devices_words) {
-        char word[16];
-        snprintf(word, sizeof word, " %s ", w.name);
-        char list[sizeof d.not_found + 2];
-        snprintf(list, sizeof list, " %s ", d.not_found);
-        if (strstr(list, word) != nullptr) {
-            printf("%s\n", w.words);
+    char list[sizeof d.not_found + 2];
+    snprintf(list, sizeof list, " %s ", d.not_found);
+    for (const auto &line : lines) {
+        if (strstr(list, line[0]) != nullptr) {
+            printf("%s\n", line[1]);
         }
     }
 }
@@ -809,35 +800,32 @@ bool found_nothing(const devices &d)
     return strcmp(d.not_found, "fan backlight ac battery") == 0;
 }
 
-// Runs a program with its standard output quiet; its status, or -1.
-int run(const char *const argv[])
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        execv(argv[0], const_cast<char *const *>(argv));
-        _exit(127);
-    }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
-}
-
-// Debian's update-alternatives, or the alternatives of RPM systems: both take
-// --install LINK NAME PATH PRIORITY and --remove NAME PATH.
+// Debian's update-alternatives, or that of RPM systems: both take --install LINK
+// NAME PATH PRIORITY and --remove NAME PATH.
 const char *alternatives_tool()
 {
-    const char *const tools[] = {"/usr/bin/update-alternatives", "/usr/sbin/update-alternatives",
-                                 "/usr/sbin/alternatives", "/usr/bin/alternatives"};
+    const char *const tools[] = {"/usr/bin/update-alternatives", "/usr/sbin/update-alternatives"};
     for (const char *tool : tools) {
         if (access(tool, X_OK) == 0) {
             return tool;
         }
     }
     return nullptr;
+}
+
+// Runs the alternatives tool with standard output quiet: whether it succeeded.
+bool alternatives(const char *tool, const char *a, const char *b, const char *c,
+                  const char *d = nullptr, const char *e = nullptr)
+{
+    const char *argv[] = {tool, a, b, c, d, e, nullptr};
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    int status = 1;
+    if (spawn(argv, null, 2) < 0 || waitpid(pending.child, &status, 0) < 0) {
+        status = 1;
+    }
+    pending.child = 0;
+    close(null);
+    return status == 0;
 }
 
 // The packaged trivane, where the package keeps it: users run it through the
@@ -851,28 +839,28 @@ void packaged_trivane(const char *folder, char (&path)[PATH_MAX + 32])
     }
 }
 
+// Removes a file of the machine's copy, and its folder where it is empty; says so.
+bool remove_file(const char *file, const char *folder, const char *also)
+{
+    if (unlink(file) != 0) {
+        refuse("cannot remove %s: %s.", file, strerror(errno));
+    }
+    rmdir(folder);
+    printf("Removed %s%s.\n", file, also);
+    return true;
+}
+
 // Takes the machine-wide copy away: its alternative, the copy and, with
-// config, the saved devices. Says what it removed; false if there was nothing.
+// config, the saved devices. False if there was nothing to take.
 bool remove_system_copy(const char *tool, bool config)
 {
     bool removed = false;
     if (access(SYSTEM_COPY, F_OK) == 0) {
-        const char *argv[] = {tool, "--remove", "trivane", SYSTEM_COPY, nullptr};
-        run(argv);
-        if (unlink(SYSTEM_COPY) != 0) {
-            refuse("cannot remove %s: %s.", SYSTEM_COPY, strerror(errno));
-        }
-        rmdir("/var/lib/trivane");
-        printf("Removed %s and its alternative.\n", SYSTEM_COPY);
-        removed = true;
+        alternatives(tool, "--remove", "trivane", SYSTEM_COPY);
+        removed = remove_file(SYSTEM_COPY, "/var/lib/trivane", " and its alternative");
     }
     if (config && access(SYSTEM_DEVICES, F_OK) == 0) {
-        if (unlink(SYSTEM_DEVICES) != 0) {
-            refuse("cannot remove %s: %s.", SYSTEM_DEVICES, strerror(errno));
-        }
-        rmdir("/etc/trivane");
-        printf("Removed %s.\n", SYSTEM_DEVICES);
-        removed = true;
+        removed = remove_file(SYSTEM_DEVICES, "/etc/trivane", "");
     }
     return removed;
 }
@@ -911,15 +899,18 @@ bool holds_bytes(const char *path, const unsigned char *data, size_t size)
     return same;
 }
 
-int system_setup(const options &o, const char *folder, const binary &from, const devices &d,
-                 image &copy, const device_paths &wanted)
+// The real path of a file, or nothing where it does not exist.
+void real_path(const char *path, char (&real)[PATH_MAX])
+{
+    if (realpath(path, real) == nullptr) {
+        real[0] = '\0';
+    }
+}
+
+int system_setup(const options &o, const char *link, const binary &from, const devices &d,
+                 const image &copy, const device_paths &wanted)
 {
     const char *tool = alternatives_tool();
-    char link[PATH_MAX + 16];
-    snprintf(link, sizeof link, "%s/trivane", folder);
-    // Where the copy is the machine's trivane already: its bytes and its link.
-    char now[PATH_MAX];
-    const bool linked = realpath(link, now) != nullptr && strcmp(now, SYSTEM_COPY) == 0;
     if (same_devices(wanted, from.paths) && !o.force) {
         const bool removed = remove_system_copy(tool, false);
         printf("The packaged trivane reads this machine's devices%s.\n",
@@ -930,12 +921,15 @@ int system_setup(const options &o, const char *folder, const binary &from, const
     text saved;
     devices_text(d, saved);
     char given[PATH_MAX];
-    const bool from_saved = o.devices != nullptr && realpath(o.devices, given) != nullptr &&
-                            strcmp(given, SYSTEM_DEVICES) == 0;
+    real_path(o.devices != nullptr ? o.devices : "", given);
+    // The saved devices are the administrator's, comments and all, where they are given.
     const bool same_saved =
-        from_saved ||
+        strcmp(given, SYSTEM_DEVICES) == 0 ||
         holds_bytes(SYSTEM_DEVICES, reinterpret_cast<unsigned char *>(saved.data), saved.size);
-    if (linked && same_saved && holds_bytes(SYSTEM_COPY, copy.data, copy.size)) {
+    char now[PATH_MAX];
+    real_path(link, now);
+    if (strcmp(now, SYSTEM_COPY) == 0 && same_saved &&
+        holds_bytes(SYSTEM_COPY, copy.data, copy.size)) {
         printf("%s already is this machine's trivane, for these devices: nothing to write.\n",
                SYSTEM_COPY);
         return 0;
@@ -948,18 +942,14 @@ int system_setup(const options &o, const char *folder, const binary &from, const
     }
     // Every user runs the copy, whatever the umask of the one who wrote it.
     const target to = open_target(SYSTEM_COPY);
-    stage(0, to, copy.data, copy.size, 0755);
     const target config = open_target(SYSTEM_DEVICES);
+    stage(0, to, copy.data, copy.size, 0755);
     if (!same_saved) {
         stage(1, config, reinterpret_cast<unsigned char *>(saved.data), saved.size, 0644);
-    }
-    commit(0, to);
-    if (!same_saved) {
         commit(1, config);
     }
-    const char *argv[] = {tool,        "--install",     link,   "trivane",
-                          SYSTEM_COPY, SYSTEM_PRIORITY, nullptr};
-    if (run(argv) != 0) {
+    commit(0, to);
+    if (!alternatives(tool, "--install", link, "trivane", SYSTEM_COPY, SYSTEM_PRIORITY)) {
         unlink(SYSTEM_COPY);
         refuse("%s --install %s trivane %s %s failed: every user runs the packaged trivane.", tool,
                link, SYSTEM_COPY, SYSTEM_PRIORITY);
@@ -967,7 +957,8 @@ int system_setup(const options &o, const char *folder, const binary &from, const
     printf("Wrote %s, a trivane that reads this machine's devices, and saved them in %s:\n"
            "package upgrades write the copy anew from that file.\n",
            SYSTEM_COPY, SYSTEM_DEVICES);
-    if (realpath(link, now) != nullptr && strcmp(now, SYSTEM_COPY) == 0) {
+    real_path(link, now);
+    if (strcmp(now, SYSTEM_COPY) == 0) {
         printf("%s runs it now, for every user and status bar, whatever their PATH.\n", link);
     } else {
         printf("%s runs %s, chosen by hand among the alternatives: %s --auto trivane makes it "
@@ -979,44 +970,36 @@ int system_setup(const options &o, const char *folder, const binary &from, const
     return 0;
 }
 
-// Where the user's copy goes, checked before anything else is done: -o FILE,
-// or ~/.local/bin/trivane, whose folders are made only when the copy is written.
-target user_target(const options &o, const char *folder, const char *from_path)
+// Where the user's copy goes, checked before anything else is done: -o FILE, or
+// ~/.local/bin/trivane, whose folders are made only when the copy is written.
+target user_target(const options &o, const char *link, const char *from_path)
 {
-    char output[PATH_MAX];
     const char *home = getenv("HOME");
+    char output[PATH_MAX + 32];
+    snprintf(output, sizeof output, "%s/.local/bin", home);
+    struct stat st = {};
+    const bool make = o.output == nullptr && stat(output, &st) != 0;
     if (o.output != nullptr) {
         snprintf(output, sizeof output, "%s", o.output);
     } else {
-        snprintf(output, sizeof output, "%s/.local/bin", home);
-        struct stat st = {};
-        if (stat(output, &st) != 0) {
-            // The home is checked now; its folders are made when the copy is written.
-            snprintf(output, sizeof output, "%s/.local", home);
-            target t = open_target(output);
-            close(t.dir);
-            t.dir = -1;
-            snprintf(t.path, sizeof t.path, "%s/.local/bin/trivane", home);
-            snprintf(t.name, sizeof t.name, "trivane");
-            const size_t len = strlen(t.folder);
-            snprintf(t.folder + len, sizeof t.folder - len, "%s.local/bin",
-                     t.folder[len - 1] == '/' ? "" : "/");
-            return t;
-        }
-        snprintf(output, sizeof output, "%s/.local/bin/trivane", home);
+        // Where ~/.local/bin is still to be made, HOME's own way is checked now.
+        snprintf(output, sizeof output, make ? "%s/trivane" : "%s/.local/bin/trivane", home);
     }
-    const target to = open_target(output);
-    char written[PATH_MAX * 2];
-    full_path(to, written);
-    char link[PATH_MAX + 16];
-    char installed_path[PATH_MAX] = "";
-    char copied[PATH_MAX] = "";
-    snprintf(link, sizeof link, "%s/trivane", folder);
-    if (realpath(link, installed_path) == nullptr) {
-        installed_path[0] = '\0';
+    target to = open_target(output);
+    if (make) {
+        close(to.dir);
+        to.dir = -1;
+        snprintf(to.path, sizeof to.path, "%s/.local/bin/trivane", home);
+        const size_t len = strlen(to.folder);
+        snprintf(to.folder + len, sizeof to.folder - len, "%s.local/bin", len > 1 ? "/" : "");
+        snprintf(to.full, sizeof to.full, "%s/trivane", to.folder);
+        return to;
     }
-    if (strcmp(installed_path, written) == 0 ||
-        (realpath(from_path, copied) != nullptr && strcmp(copied, written) == 0)) {
+    char installed[PATH_MAX];
+    char copied[PATH_MAX];
+    real_path(link, installed);
+    real_path(from_path, copied);
+    if (strcmp(installed, to.full) == 0 || strcmp(copied, to.full) == 0) {
         refuse("%s is the trivane it copies, or the installed one: give another path with -o FILE.",
                output);
     }
@@ -1033,40 +1016,33 @@ void make_local_bin(target &to)
     for (int i = 0; i < 2; ++i) {
         char dir[PATH_MAX];
         snprintf(dir, sizeof dir, "%s/%s", home, parts[i]);
-        if (mkdir(dir, 0777) == 0) {
-            memcpy(pending.made[i], dir, sizeof dir);
-        } else if (errno != EEXIST) {
+        const bool made = mkdir(dir, 0777) == 0;
+        if (!made && errno != EEXIST) {
             refuse("cannot make the folder %s: %s.", dir, strerror(errno));
+        }
+        if (made) {
+            memcpy(pending.made[i], dir, sizeof dir);
         }
     }
     to = open_target(to.path);
 }
 
-int user_setup(const options &o, const char *folder, target &to, const devices &d, image &copy,
+int user_setup(const options &o, const char *link, target &to, const devices &d, const image &copy,
                const device_paths &wanted)
 {
     const char *home = getenv("HOME");
     const char *output = to.path;
-    char written[PATH_MAX * 2];
-    full_path(to, written);
-    char link[PATH_MAX + 16];
-    char installed_path[PATH_MAX] = "";
-    snprintf(link, sizeof link, "%s/trivane", folder);
-    if (realpath(link, installed_path) == nullptr) {
-        installed_path[0] = '\0';
-    }
     // What the installed trivane (the one users run without a copy) and the
     // output hold now.
-    const binary installed = inspect(installed_path);
+    char installed_path[PATH_MAX];
+    real_path(link, installed_path);
+    binary installed;
+    binary there;
+    inspect(installed_path, installed);
+    inspect(to.full, there);
     const bool installed_fits =
         installed.what == holds::trivane && same_devices(installed.paths, wanted);
-    binary there = inspect(written);
-    struct stat st = {};
-    if (there.what == holds::nothing && fstatat(to.dir, to.name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        there.what = holds::other; // a dangling link
-    }
     const bool there_fits = there.what == holds::trivane && same_devices(there.paths, wanted);
-
     if (installed_fits && !o.force) {
         if (there.what == holds::old_trivane || (there.what == holds::trivane && !there_fits)) {
             if (unlinkat(to.dir, to.name, 0) != 0) {
@@ -1088,11 +1064,11 @@ int user_setup(const options &o, const char *folder, target &to, const devices &
         say_not_found(d);
         return 0;
     }
-    if (there.what == holds::trivane && there_fits && holds_bytes(written, copy.data, copy.size)) {
+    if (there_fits && holds_bytes(to.full, copy.data, copy.size)) {
         printf("%s already is a trivane for this machine's devices: nothing to write.\n", output);
         return 0;
     }
-    if ((there.what == holds::other || there.what == holds::special) && !o.force) {
+    if (there.what == holds::other && !o.force) {
         refuse("%s holds a file that is not a trivane (a script of yours?): remove it, give "
                "another path with -o, or --force to write over it.",
                output);
@@ -1100,41 +1076,36 @@ int user_setup(const options &o, const char *folder, target &to, const devices &
     if (to.dir < 0) {
         make_local_bin(to);
     }
-    mode_t mask = umask(0);
+    const mode_t mask = umask(0);
     umask(mask);
     stage(0, to, copy.data, copy.size, 0777 & ~mask);
     commit(0, to);
 
+    const char *over[] = {"", ", over the file that was there",
+                          ", over a trivane of another version", ", over a copy for other devices"};
     printf("Wrote %s, a trivane that reads this machine's devices%s.\n", output,
-           there.what == holds::nothing       ? ""
-           : there.what == holds::old_trivane ? ", over a trivane of another version"
-           : there_fits                       ? ", over another build for them"
-           : there.what == holds::trivane     ? ", over a copy for other devices"
-                                              : ", over the file that was there");
+           there_fits ? ", over another build for them" : over[static_cast<int>(there.what)]);
     say_not_found(d);
+    char named[PATH_MAX + 16];
     char first[PATH_MAX];
-    char named[PATH_MAX];
-    char real[PATH_MAX];
-    const bool found = first_in_path(first, named);
-    const bool same = found && realpath(written, real) != nullptr && strcmp(first, real) == 0;
-    if (same) {
+    char local_bin[PATH_MAX + 16];
+    char real_local_bin[PATH_MAX];
+    snprintf(local_bin, sizeof local_bin, "%s/.local/bin", home);
+    real_path(local_bin, real_local_bin);
+    if (first_in_path(named, first) && strcmp(first, to.full) == 0) {
         printf("It comes first in your PATH: the command trivane runs it.\n");
     } else if (in_path(to.folder)) {
         printf("Your PATH finds %s first: put %s before its folder in PATH, or run the copy by its "
                "path.\n",
                named, to.folder);
+    } else if (strcmp(to.folder, real_local_bin) == 0 && login_adds_local_bin(home)) {
+        printf("Your login adds %s to PATH where it exists: log in again, and the command trivane "
+               "runs it.\n",
+               to.folder);
     } else {
-        char local_bin[PATH_MAX];
-        snprintf(local_bin, sizeof local_bin, "%s/.local/bin", home != nullptr ? home : "");
-        if (home != nullptr && strcmp(to.folder, local_bin) == 0 && login_adds_local_bin(home)) {
-            printf("Your login adds %s to PATH where it exists: log in again, and the command "
-                   "trivane runs it.\n",
-                   to.folder);
-        } else {
-            printf("Your PATH does not have %s: add PATH=\"%s:$PATH\" to ~/.profile and log in "
-                   "again, or run it by its path.\n",
-                   to.folder, to.folder);
-        }
+        printf("Your PATH does not have %s: add PATH=\"%s:$PATH\" to ~/.profile and log in again, "
+               "or run it by its path.\n",
+               to.folder, to.folder);
     }
     if (there.what == holds::nothing) {
         printf("A status bar started before the copy existed keeps running the one it found: "
@@ -1151,14 +1122,16 @@ int user_setup(const options &o, const char *folder, target &to, const devices &
 // reads this machine's devices.
 int check(const devices &d, const device_paths &wanted)
 {
+    char named[PATH_MAX + 16];
     char first[PATH_MAX];
-    char named[PATH_MAX];
-    if (!first_in_path(first, named)) {
+    if (!first_in_path(named, first)) {
         printf("No trivane is in PATH: install the trivane package.\n");
         return 1;
     }
-    const binary b = inspect(first);
-    if (b.what == holds::trivane && same_devices(b.paths, wanted)) {
+    binary b;
+    inspect(first, b);
+    const bool fits = same_devices(b.paths, wanted);
+    if (b.what == holds::trivane && fits) {
         printf("%s is trivane " TRIVANE_VERSION " and reads this machine's devices%s.\n", named,
                found_nothing(d) ? " (none was found: it reads the defaults)" : "");
         return 0;
@@ -1175,19 +1148,6 @@ int check(const devices &d, const device_paths &wanted)
         printf("%s is not a trivane this setup can read.\n", named);
     }
     return 1;
-}
-
-void on_signals()
-{
-    struct sigaction quit = {};
-    quit.sa_handler = on_signal;
-    const int signals[] = {SIGHUP, SIGINT, SIGTERM};
-    for (const int sig : signals) {
-        sigaction(sig, &quit, nullptr);
-    }
-    // A file size limit makes a write fail, which is refused like any other,
-    // instead of killing setup before it can clean up.
-    signal(SIGXFSZ, SIG_IGN);
 }
 
 } // namespace
@@ -1226,7 +1186,15 @@ int main(int argc, char **argv)
             *value = argv[++i];
         }
     }
-    on_signals();
+    struct sigaction quit = {};
+    quit.sa_handler = on_signal;
+    const int signals[] = {SIGHUP, SIGINT, SIGTERM};
+    for (const int sig : signals) {
+        sigaction(sig, &quit, nullptr);
+    }
+    // A file size limit makes a write fail, which is refused like any other,
+    // instead of killing setup before it can clean up.
+    signal(SIGXFSZ, SIG_IGN);
     if (o.stamp != nullptr) {
         return stamp(o.stamp);
     }
@@ -1242,33 +1210,31 @@ int main(int argc, char **argv)
     if (o.check && (o.system || o.output || o.force || o.from)) {
         misuse("--check takes --sys or --devices only");
     }
+    const char *home = getenv("HOME");
     if (o.system && geteuid() != 0) {
         refuse("--system changes the trivane of every user: run it as root (sudo trivane-setup "
                "--system).");
     }
-    if (!o.system && !o.check && o.output == nullptr) {
-        // Root writes into no home by default: the home may be another user's
-        // (sudo -E, su -m), who could then neither remove nor replace the copy.
-        const char *home = getenv("HOME");
-        if (geteuid() == 0) {
-            refuse("as root, it writes into no home: give -o FILE, or --system to make the copy "
-                   "the trivane of every user of this machine.");
-        }
-        if (home == nullptr || home[0] != '/') {
-            refuse("HOME is not set: give the copy's path with -o FILE.");
-        }
+    // Root writes into no home by default: the home may be another user's (sudo
+    // -E, su -m), who could then neither remove nor replace the copy.
+    if (!o.system && !o.check && o.output == nullptr && geteuid() == 0) {
+        refuse("as root, it writes into no home: give -o FILE, or --system to make the copy the "
+               "trivane of every user of this machine.");
+    }
+    if (!o.system && !o.check && o.output == nullptr && (home == nullptr || home[0] != '/')) {
+        refuse("HOME is not set: give the copy's path with -o FILE.");
     }
 
     char folder[PATH_MAX];
     own_folder(folder);
+    char link[PATH_MAX + 16];
+    snprintf(link, sizeof link, "%s/trivane", folder);
     char from_path[PATH_MAX + 32];
     packaged_trivane(folder, from_path);
     if (o.from != nullptr) {
         snprintf(from_path, sizeof from_path, "%s", o.from);
     }
     if (o.system) {
-        char link[PATH_MAX + 16];
-        snprintf(link, sizeof link, "%s/trivane", folder);
         struct stat st = {};
         if (lstat(link, &st) != 0 || !S_ISLNK(st.st_mode) || alternatives_tool() == nullptr) {
             refuse("--system makes the copy an alternative of the packaged trivane, and %s is not "
@@ -1278,22 +1244,26 @@ int main(int argc, char **argv)
         }
         // A copy of another version is stale whatever comes next: every user runs
         // the packaged trivane until a copy is written anew.
-        const binary old = inspect(SYSTEM_COPY);
+        binary old;
+        inspect(SYSTEM_COPY, old);
         if (old.what != holds::nothing && old.what != holds::trivane) {
             remove_system_copy(alternatives_tool(), false);
         }
+        if (o.undo && !remove_system_copy(alternatives_tool(), true)) {
+            printf("There is no machine-wide copy: every user runs the packaged trivane.\n");
+        }
         if (o.undo) {
-            if (!remove_system_copy(alternatives_tool(), true)) {
-                printf("There is no machine-wide copy: every user runs the packaged trivane.\n");
-            }
             return 0;
         }
     }
 
-    binary from = o.check ? binary{} : read_from(from_path);
+    binary from;
     target to = {};
+    if (!o.check) {
+        read_from(from_path, from);
+    }
     if (!o.system && !o.check) {
-        to = user_target(o, folder, from_path);
+        to = user_target(o, link, from_path);
     }
     text saved;
     if (o.devices != nullptr && !read_file(o.devices, saved)) {
@@ -1308,9 +1278,9 @@ int main(int argc, char **argv)
     }
     memcpy(wanted.magic, from.paths.magic, offsetof(device_paths, fan));
     image_set_paths(from.img, wanted);
-    if (!image_stamp(from.img)) {
-        refuse("%s has no build-id of 20 bytes, which the copy must carry.", from_path);
-    }
-    return o.system ? system_setup(o, folder, from, d, from.img, wanted)
-                    : user_setup(o, folder, to, d, from.img, wanted);
+    // The copy's build-id is its hash, as a build for these devices would have it;
+    // its size was checked with the hash of the binary it copies.
+    image_stamp(from.img);
+    return o.system ? system_setup(o, link, from, d, from.img, wanted)
+                    : user_setup(o, link, to, d, from.img, wanted);
 }

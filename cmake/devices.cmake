@@ -23,7 +23,7 @@ foreach(help IN ITEMS
     "FAN_FILES|Fan speed files under /sys, tried in this order: the first that opens is read"
     "BACKLIGHT|Backlight device under /sys/class/backlight (max_brightness, brightness)"
     "AC|Power supply under /sys/class/power_supply whose online file is shown"
-    "BATTERY|Battery under /sys/class/power_supply"
+    "BATTERY|Batteries under /sys/class/power_supply, at most 4: the level is their sum's"
     "BATTERY_UNITS|Battery files: charge (charge_full, charge_now) or energy (energy_full, energy_now)")
   string(REPLACE "|" ";" help "${help}")
   list(GET help 0 var)
@@ -43,10 +43,26 @@ function(refuse var)
 endfunction()
 set(chars_words "letters, digits and . _ : + @ , = ~ -")
 foreach(var TRIVANE_BACKLIGHT TRIVANE_AC TRIVANE_BATTERY)
-  if(NOT ${var} MATCHES "^${name_chars}+$" OR ${var} MATCHES "^\\.\\.?$")
-    refuse(${var} "${var} is '${${var}}': it must be one device name, as listed in "
-      "/sys/class, of ${chars_words} only, and not '.' or '..'.")
+  set(values "${${var}}")
+  set(several "")
+  if(var STREQUAL "TRIVANE_BATTERY") # a list: each battery's name
+    set(several "; or up to four such names, between semicolons")
+    list(LENGTH values count)
+    if(count GREATER 4)
+      refuse(${var} "${var} lists ${count} batteries: a build takes at most 4.")
+    endif()
+  else()
+    string(REPLACE ";" "|" values "${values}") # no name character: refused below
   endif()
+  if(values STREQUAL "")
+    set(values "|")
+  endif()
+  foreach(value IN LISTS values)
+    if(NOT value MATCHES "^${name_chars}+$" OR value MATCHES "^\\.\\.?$")
+      refuse(${var} "${var} is '${${var}}': it must be one device name, as listed in "
+        "/sys/class, of ${chars_words} only, and not '.' or '..'${several}.")
+    endif()
+  endforeach()
 endforeach()
 if(TRIVANE_FAN_FILES STREQUAL "")
   refuse(TRIVANE_FAN_FILES "TRIVANE_FAN_FILES is empty: it must list at least one fan file.")
@@ -71,11 +87,30 @@ endif()
 set(TRIVANE_BACKLIGHT_MAX_FILE /sys/class/backlight/${TRIVANE_BACKLIGHT}/max_brightness)
 set(TRIVANE_BACKLIGHT_LEVEL_FILE /sys/class/backlight/${TRIVANE_BACKLIGHT}/brightness)
 set(TRIVANE_AC_FILE /sys/class/power_supply/${TRIVANE_AC}/online)
-set(battery /sys/class/power_supply/${TRIVANE_BATTERY}/${TRIVANE_BATTERY_UNITS})
-set(TRIVANE_BATTERY_FULL_FILE ${battery}_full)
-set(TRIVANE_BATTERY_NOW_FILE ${battery}_now)
-foreach(slot IN ITEMS "FAN_FILES|${TRIVANE_FAN_FILES}" "BACKLIGHT|${TRIVANE_BACKLIGHT_MAX_FILE}"
-                      "AC|${TRIVANE_AC_FILE}" "BATTERY|${TRIVANE_BATTERY_FULL_FILE}")
+set(TRIVANE_BATTERY_FULL_FILES "")
+set(TRIVANE_BATTERY_NOW_FILES "")
+set(slots "FAN_FILES|${TRIVANE_FAN_FILES}" "BACKLIGHT|${TRIVANE_BACKLIGHT_MAX_FILE}"
+          "AC|${TRIVANE_AC_FILE}")
+set(other_units energy)
+if(TRIVANE_BATTERY_UNITS STREQUAL "energy")
+  set(other_units charge)
+endif()
+foreach(battery IN LISTS TRIVANE_BATTERY)
+  set(dir /sys/class/power_supply/${battery})
+  list(APPEND TRIVANE_BATTERY_FULL_FILES ${dir}/${TRIVANE_BATTERY_UNITS}_full)
+  list(APPEND TRIVANE_BATTERY_NOW_FILES ${dir}/${TRIVANE_BATTERY_UNITS}_now)
+  list(APPEND slots "BATTERY|${dir}/${TRIVANE_BATTERY_UNITS}_full")
+  # Batteries of other units cannot be summed: their ratio needs a voltage that
+  # varies. Where this machine shows it, that is refused.
+  list(LENGTH TRIVANE_BATTERY count)
+  if(count GREATER 1 AND NOT EXISTS ${dir}/${TRIVANE_BATTERY_UNITS}_full
+     AND EXISTS ${dir}/${other_units}_full)
+    refuse(TRIVANE_BATTERY_UNITS "TRIVANE_BATTERY_UNITS is ${TRIVANE_BATTERY_UNITS}, and this "
+      "machine's ${battery} has ${other_units} files: every battery must have the files of the "
+      "units set, since the levels of batteries of other units cannot be summed.")
+  endif()
+endforeach()
+foreach(slot IN LISTS slots)
   string(REPLACE "|" ";" slot "${slot}")
   list(POP_FRONT slot var)
   set(here OFF)
@@ -97,7 +132,9 @@ foreach(slot IN ITEMS "FAN_FILES|${TRIVANE_FAN_FILES}" "BACKLIGHT|${TRIVANE_BACK
       "the build is for another machine, all is well.)")
   endif()
 endforeach()
-list(JOIN TRIVANE_FAN_FILES "\", \"" TRIVANE_FAN_FILES_C)
+foreach(list FAN_FILES BATTERY_FULL_FILES BATTERY_NOW_FILES)
+  list(JOIN TRIVANE_${list} "\", \"" TRIVANE_${list}_C)
+endforeach()
 configure_file(src/monitors/devices.h.in generated/monitors/devices.h @ONLY)
 
 message(STATUS "trivane: reads, in this order (of the fan files, the first that opens):")
@@ -105,16 +142,20 @@ foreach(file IN LISTS TRIVANE_FAN_FILES)
   message(STATUS "  fan        ${file}")
 endforeach()
 foreach(line IN ITEMS "backlight  ${TRIVANE_BACKLIGHT_MAX_FILE}" "backlight  ${TRIVANE_BACKLIGHT_LEVEL_FILE}"
-                      "power      ${TRIVANE_AC_FILE}" "battery    ${TRIVANE_BATTERY_FULL_FILE}"
-                      "battery    ${TRIVANE_BATTERY_NOW_FILE}")
+                      "power      ${TRIVANE_AC_FILE}")
   message(STATUS "  ${line}")
 endforeach()
-
-# The same paths for the manual page's FILES section (roff wants \- for a hyphen).
-foreach(what IN ITEMS FAN_FILES BACKLIGHT_MAX_FILE BACKLIGHT_LEVEL_FILE AC_FILE BATTERY_FULL_FILE
-                      BATTERY_NOW_FILE)
+# The same paths for the manual page's FILES section (roff wants \- for a hyphen),
+# each battery's pair together.
+set(TRIVANE_MAN_BATTERIES "")
+foreach(full now IN ZIP_LISTS TRIVANE_BATTERY_FULL_FILES TRIVANE_BATTERY_NOW_FILES)
+  message(STATUS "  battery    ${full}")
+  message(STATUS "  battery    ${now}")
+  list(APPEND TRIVANE_MAN_BATTERIES ${full} ${now})
+endforeach()
+foreach(what IN ITEMS FAN_FILES BACKLIGHT_MAX_FILE BACKLIGHT_LEVEL_FILE AC_FILE MAN_BATTERIES)
   string(REPLACE "-" "\\-" man "${TRIVANE_${what}}")
   string(REPLACE ";" "\n" man "${man}")
-  string(REGEX REPLACE "_FILES?$" "" what ${what})
+  string(REGEX REPLACE "^MAN_|_FILES?$" "" what ${what})
   set(TRIVANE_MAN_${what} "${man}")
 endforeach()

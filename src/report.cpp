@@ -52,7 +52,7 @@ size_t format_fixed2(double value, char (&text)[FIXED2_SIZE])
     return len;
 }
 
-double percent_of(int current, int maximum)
+double percent_of(long long current, long long maximum)
 {
     // volatile keeps the operands opaque, so no constant folding can compute the
     // quotient in another precision or give 0 / 0 another NaN than the processor's.
@@ -79,7 +79,7 @@ bool at_conversion(const char *text)
 }
 } // namespace
 
-void report_percent(const char *format, int current, int maximum)
+void report_percent(const char *format, long long current, long long maximum)
 {
     // Formatted here rather than by printf, whose floating-point path costs more
     // than the rest of the report together.

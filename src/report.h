@@ -10,16 +10,18 @@ constexpr size_t FIXED2_SIZE = 32;
 // Writes value into text as printf's "%.2f" does: two decimals rounded to nearest
 // from the double's exact binary value, ties to even; inf, -inf, nan, -nan as words.
 // Returns the length (no terminating zero). |value| must stay below 2^64 / 100,
-// which a percentage of two ints always does (it stays below 2^38).
+// which a percentage of values below 2^40 always does (it stays below 2^47).
 size_t format_fixed2(double value, char (&text)[FIXED2_SIZE]);
 
 // current / maximum * 100, computed in x87 extended precision and rounded once to
 // double. A maximum of 0 is not guarded: it gives inf, -inf or the processor's
-// default NaN (sign bit set), which prints as -nan.
-double percent_of(int current, int maximum);
+// default NaN (sign bit set), which prints as -nan. The values are a file's int or
+// the sum of several batteries' (below 2^34): the extended format's 64-bit
+// significand holds either exactly.
+double percent_of(long long current, long long maximum);
 
 // Prints format, "Brightness: %0.2f%\n" say, with percent_of(current, maximum) in
 // place of its first "%0.2f" (two decimals, as printf prints them). Every other
 // character prints as it stands, the percent sign after the conversion included:
 // this is not a printf format, and no format can print the number twice.
-void report_percent(const char *format, int current, int maximum);
+void report_percent(const char *format, long long current, long long maximum);

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -108,6 +110,162 @@ TEST(Report, Fixed2MatchesPrintf)
         char text[FIXED2_SIZE];
         const std::size_t len = format_fixed2(v, text);
         ASSERT_EQ(std::string(text, len), expected) << std::hexfloat << v;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The percentage computed exactly with integers, apart from the extended format:
+// the quotient rounded to 64 significant bits (to nearest, ties to even), times
+// 100 rounded the same way, that rounded to 53 bits, then two decimals from that
+// double's exact value. The quotient is found bit by bit, by long division.
+struct binary {
+    std::uint64_t m; // the significant bits
+    int e;           // value m * 2^e
+};
+
+// Rounds away the low k bits of (hi, lo), to nearest, ties to even; the rest is
+// below 2^64.
+binary round_away(std::uint64_t hi, std::uint64_t lo, int k, int e)
+{
+    const std::uint64_t m = k == 0 ? lo : (lo >> k) | (k == 64 ? hi : hi << (64 - k));
+    const std::uint64_t dropped = k == 0 ? 0 : lo & ((std::uint64_t{1} << k) - 1);
+    const std::uint64_t half = k == 0 ? 1 : std::uint64_t{1} << (k - 1);
+    const bool up = k > 0 && (dropped > half || (dropped == half && (m & 1) != 0));
+    if (up && m == ~std::uint64_t{0}) {
+        return {std::uint64_t{1} << 63, e + k + 1};
+    }
+    return {m + (up ? 1 : 0), e + k};
+}
+
+binary exact_quotient(std::uint64_t a, std::uint64_t b)
+{
+    // a / b = sum of the quotient bits; the first 64 significant ones, then the
+    // round bit and whether anything is left.
+    int pos = 63;
+    while (((a >> pos) & 1) == 0) {
+        --pos;
+    }
+    std::uint64_t r = 0;
+    std::uint64_t m = 0;
+    int bits = 0;
+    int first = 0;
+    bool round = false;
+    for (;; --pos) {
+        r = r * 2 + (pos >= 0 ? (a >> pos) & 1 : 0);
+        const bool bit = r >= b;
+        r -= bit ? b : 0;
+        if (bits == 0 && !bit) {
+            continue;
+        }
+        if (bits == 0) {
+            first = pos;
+        }
+        if (bits == 64) {
+            round = bit;
+            break;
+        }
+        m = m * 2 + (bit ? 1 : 0);
+        ++bits;
+    }
+    const bool sticky = r != 0 || [&] {
+        for (int p = pos - 1; p >= 0; --p) {
+            if (((a >> p) & 1) != 0) {
+                return true;
+            }
+        }
+        return false;
+    }();
+    binary q = {m, first - 63};
+    if (round && (sticky || (m & 1) != 0)) {
+        q = m == ~std::uint64_t{0} ? binary{std::uint64_t{1} << 63, q.e + 1} : binary{m + 1, q.e};
+    }
+    return q;
+}
+
+std::string exact_percent(long long current, long long maximum)
+{
+    if (maximum == 0) {
+        return current > 0 ? "inf" : current < 0 ? "-inf" : "-nan";
+    }
+    const bool negative = current != 0 ? (current < 0) != (maximum < 0) : maximum < 0;
+    if (current == 0) {
+        return negative ? "-0.00" : "0.00";
+    }
+    const auto magnitude = [](long long v) {
+        return v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+    };
+    const binary q = exact_quotient(magnitude(current), magnitude(maximum));
+    // q.m * 100, in two halves, rounded to 64 bits: it has 70 or 71.
+    const std::uint64_t low = (q.m & 0xffffffff) * 100;
+    const std::uint64_t high = (q.m >> 32) * 100 + (low >> 32);
+    const std::uint64_t hi = high >> 32;
+    const std::uint64_t lo = (high << 32) | (low & 0xffffffff);
+    int length = 64;
+    while (((hi >> (length - 64)) & ~std::uint64_t{0}) != 0 && length < 128) {
+        ++length;
+    }
+    const binary p = round_away(hi, lo, length - 64, q.e);
+    const binary d = round_away(0, p.m, 11, p.e); // to a double's 53 bits
+    // Two decimals from d's exact value: d.m * 100 * 2^d.e, rounded to an integer.
+    const std::uint64_t n = d.m * 100;
+    std::uint64_t cents = 0;
+    if (d.e >= 0) {
+        cents = n << d.e;
+    } else if (-d.e < 63) {
+        cents = round_away(0, n, -d.e, 0).m;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%s%llu.%02llu", negative ? "-" : "",
+                  static_cast<unsigned long long>(cents / 100),
+                  static_cast<unsigned long long>(cents % 100));
+    return text;
+}
+
+std::string printed(long long current, long long maximum)
+{
+    char text[FIXED2_SIZE];
+    return std::string(text, format_fixed2(percent_of(current, maximum), text));
+}
+
+TEST(Report, ExactModelOfTheDigits)
+{
+    // The hard cases first: ties and the inputs where double arithmetic differs.
+    const long long rows[][2] = {{23, 160},       {49, 160},      {51, 160},     {1, 3},
+                                 {2, 3},          {0, 5},         {0, -5},       {-1, 4},
+                                 {5, 0},          {-5, 0},        {0, 0},        {INT_MAX, 1},
+                                 {INT_MIN, -1},   {1, INT_MAX},   {-1, INT_MIN}, {999999999, 1},
+                                 {3999999996, 1}, {1, 3999999996}};
+    for (const auto &row : rows) {
+        EXPECT_EQ(printed(row[0], row[1]), exact_percent(row[0], row[1]))
+            << row[0] << " / " << row[1];
+    }
+}
+
+TEST(Report, SumsOfBatteriesAgreeWithTheExactModel)
+{
+    // The machine's level: the sum of up to four batteries' present charges over
+    // the sum of their full charges, each of at most nine digits, the present ones
+    // possibly negative (a file of "-5"), the full ones above 0.
+    std::mt19937_64 random(20261208);
+    const auto value = [&](int digits) {
+        static const long long tens[] = {1,      10,      100,      1000,      10000,
+                                         100000, 1000000, 10000000, 100000000, 1000000000};
+        return static_cast<long long>(random() % static_cast<std::uint64_t>(tens[digits]));
+    };
+    for (int i = 0; i < 200000; ++i) {
+        const int batteries = 1 + static_cast<int>(random() % 4);
+        long long now = 0;
+        long long full = 0;
+        for (int b = 0; b < batteries; ++b) {
+            const int digits = 1 + static_cast<int>(random() % 9);
+            const long long f = 1 + value(digits);
+            full += f > 999999999 ? 999999999 : f;
+            now += random() % 16 == 0 ? -value(8) : value(digits);
+        }
+        ASSERT_EQ(printed(now, full), exact_percent(now, full)) << now << " / " << full;
     }
 }
 

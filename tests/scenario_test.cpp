@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <ostream>
 #include <set>
 #include <sstream>
@@ -66,8 +67,45 @@ const std::string FAN2 = below_sys(built.fan[2]);
 const std::string BL_MAX = below_sys(built.backlight_max);
 const std::string BL_NOW = below_sys(built.backlight_level);
 const std::string AC = below_sys(built.ac);
-const std::string BAT_FULL = below_sys(built.battery_full);
-const std::string BAT_NOW = below_sys(built.battery_now);
+const std::string BAT_FULL = below_sys(built.battery_full[0]);
+const std::string BAT_NOW = below_sys(built.battery_now[0]);
+
+// Rows about several batteries run on the binary under test where it reads as
+// many, else on a copy of it that trivane-setup writes for as many as the row
+// needs: its own batteries, then BATX1 to BATX3 of the same units. Battery i's
+// files, below /sys.
+unsigned battery_count(const device_paths &p)
+{
+    unsigned n = 0;
+    while (n < BATTERY_SLOTS && p.battery_full[n][0] != '\0') {
+        ++n;
+    }
+    return n;
+}
+const unsigned built_batteries = battery_count(built);
+// "class/power_supply/NAME/UNITS_full": NAME, and UNITS.
+std::string part_of(const std::string &file, int from_end)
+{
+    std::string path = file;
+    for (int i = 0; i < from_end; ++i) {
+        path = path.substr(0, path.rfind('/'));
+    }
+    return path.substr(path.rfind('/') + 1);
+}
+const std::string units = part_of(BAT_FULL, 0).substr(0, part_of(BAT_FULL, 0).find('_'));
+std::string battery_name(unsigned i)
+{
+    return i < built_batteries ? part_of(below_sys(built.battery_full[i]), 1)
+                               : "BATX" + std::to_string(i);
+}
+std::string bat_full(unsigned i)
+{
+    return "class/power_supply/" + battery_name(i) + "/" + units + "_full";
+}
+std::string bat_now(unsigned i)
+{
+    return "class/power_supply/" + battery_name(i) + "/" + units + "_now";
+}
 
 enum class Kind { file, missing, dir, unreadable, nines };
 
@@ -117,6 +155,7 @@ struct Scenario {
     std::vector<std::string> command = {"trivane"}; // "trivane" stands for the built binary
     // or "full", "closed", "gone", or "limited": a file under a file size limit of 0
     const char *stdout_to = "pipe";
+    unsigned batteries = 1; // how many the binary must read
 };
 
 // trivane run with its Nth read of the file at path (below /sys) failing with EIO,
@@ -296,6 +335,48 @@ const bool scenarios_required = [] {
     return required != nullptr && std::string(required) == "1";
 }();
 
+// A copy of the binary under test that reads so many batteries, written once by
+// the build's trivane-setup (the machine's own /sys plays no part: --sys names an
+// empty tree); why it could not be written, where it could not.
+std::string copy_problem;
+std::string with_batteries(unsigned count)
+{
+    static TempDir dir;
+    static std::map<unsigned, std::string> copies;
+    if (copies.count(count) != 0) {
+        return copies[count];
+    }
+    return copies[count] = [&] {
+        const auto name = [](const char *path, int from_end) { return part_of(path, from_end); };
+        std::string fans;
+        for (const auto &fan : built.fan) {
+            fans += fan[0] != '\0' ? (fans.empty() ? "" : ";") + std::string(fan) : "";
+        }
+        std::string batteries = battery_name(0);
+        for (unsigned i = 1; i < count; ++i) {
+            batteries += ";" + battery_name(i);
+        }
+        const fs::path devices = dir.path() / ("devices-" + std::to_string(count));
+        std::ofstream(devices) << "set(TRIVANE_FAN_FILES \"" << fans
+                               << "\" CACHE STRING \"\" FORCE)\n"
+                               << "set(TRIVANE_BACKLIGHT \"" << name(built.backlight_max, 1)
+                               << "\" CACHE STRING \"\" FORCE)\n"
+                               << "set(TRIVANE_AC \"" << name(built.ac, 1)
+                               << "\" CACHE STRING \"\" FORCE)\n"
+                               << "set(TRIVANE_BATTERY \"" << batteries
+                               << "\" CACHE STRING \"\" FORCE)\n"
+                               << "set(TRIVANE_BATTERY_UNITS \"" << units
+                               << "\" CACHE STRING \"\" FORCE)\n";
+        fs::create_directories(dir.path() / "empty");
+        const fs::path out = dir.path() / ("trivane-" + std::to_string(count));
+        const Outcome r = run({TRIVANE_SETUP, "--from", under_test, "--sys", dir.path() / "empty",
+                               "--devices", devices, "--force", "-o", out},
+                              dir.path());
+        copy_problem = r.status == 0 ? "" : r.err;
+        return out.string();
+    }();
+}
+
 class Scenarios : public testing::TestWithParam<Scenario> {};
 
 TEST_P(Scenarios, PrintsExactReport)
@@ -313,6 +394,9 @@ TEST_P(Scenarios, PrintsExactReport)
             GTEST_SKIP() << under_test << " reads fewer fan files than the scenario needs";
         }
     }
+    const std::string binary =
+        s.batteries > built_batteries ? with_batteries(s.batteries) : under_test;
+    ASSERT_EQ(copy_problem, "");
     const bool limited = std::string(s.stdout_to) == "limited";
     if (under_valgrind &&
         ((s.command.front() != "trivane" && s.command.front() != "/usr/bin/env") || limited)) {
@@ -333,7 +417,7 @@ TEST_P(Scenarios, PrintsExactReport)
                                      "--errors-for-leak-kinds=definite,indirect", "--track-fds=yes",
                                      "--log-file=" + log.string()});
         }
-        argv.push_back(word == "trivane" ? under_test : word);
+        argv.push_back(word == "trivane" ? binary : word);
     }
     const Outcome r = run(argv, dir.path(), limited);
     std::string expected = s.out;
@@ -419,6 +503,24 @@ const Scenario scenarios[] = {
     {"Battery_FullZero", {{BAT_FULL, "0\n"}}, FAN + BRIGHT + POWER + "Level: inf%\n"},
     {"Battery_DirectoryAtFull", {dir(BAT_FULL)}, FAN + BRIGHT + POWER + "Level: inf%\n"},
     {"Battery_DirectoryAtNow", {dir(BAT_NOW)}, FAN + BRIGHT + POWER + "Level: 100.00%\n"},
+
+    // Several batteries: the machine's level, the sum of the present charges over the
+    // sum of the full charges; not the average of the percentages (74.75 here).
+    {"Batteries_TwoSummed", {{BAT_FULL, "23480000\n"}, {BAT_NOW, "14120000\n"}, {bat_full(1), "68510000\n"}, {bat_now(1), "61230000\n"}}, FAN + BRIGHT + POWER + "Level: 81.91%\n", {"trivane"}, "pipe", 2},
+    {"Batteries_SmallAndLargePack", {{BAT_FULL, "24000000\n"}, {BAT_NOW, "6000000\n"}, {bat_full(1), "72000000\n"}, {bat_now(1), "72000000\n"}}, FAN + BRIGHT + POWER + "Level: 81.25%\n", {"trivane"}, "pipe", 2},
+    {"Batteries_FourSummed", {{bat_full(1), "1000\n"}, {bat_now(1), "1\n"}, {bat_full(2), "3\n"}, {bat_now(2), "2\n"}, {bat_full(3), "999999999\n"}, {bat_now(3), "123456789\n"}}, FAN + BRIGHT + POWER + "Level: 12.35%\n", {"trivane"}, "pipe", 4},
+    {"Batteries_ExtendedPrecision", {{BAT_FULL, "80\n"}, {BAT_NOW, "11\n"}, {bat_full(1), "80\n"}, {bat_now(1), "12\n"}}, FAN + BRIGHT + POWER + "Level: 14.38%\n", {"trivane"}, "pipe", 2},
+    {"Batteries_BayEmptied", {missing(bat_full(1)), missing(bat_now(1))}, REPORT, {"trivane"}, "pipe", 2},
+    {"Batteries_SecondNowMissing", {{bat_full(1), "100\n"}, missing(bat_now(1))}, REPORT, {"trivane"}, "pipe", 2},
+    {"Batteries_FirstGone", {missing(BAT_FULL), missing(BAT_NOW), {bat_full(1), "40\n"}, {bat_now(1), "10\n"}}, FAN + BRIGHT + POWER + "Level: 25.00%\n", {"trivane"}, "pipe", 2},
+    {"Batteries_AllGone", {missing(BAT_FULL), missing(BAT_NOW)}, FAN + BRIGHT + POWER + STOP, {"trivane"}, "pipe", 4},
+    {"Batteries_EmptyBay", {{bat_full(1), "0\n"}, {bat_now(1), "0\n"}}, REPORT, {"trivane"}, "pipe", 2},
+    {"Batteries_FullZeroAddsItsCharge", {{bat_full(1), "0\n"}, {bat_now(1), "5\n"}}, FAN + BRIGHT + POWER + "Level: 88.12%\n", {"trivane"}, "pipe", 2},
+    {"Batteries_FirstFullZero", {{BAT_FULL, "0\n"}, {bat_full(1), "0\n"}, {bat_now(1), "0\n"}}, FAN + BRIGHT + POWER + "Level: inf%\n", {"trivane"}, "pipe", 3},
+    {"Batteries_AllFullZero", {{BAT_FULL, "0\n"}, {BAT_NOW, "0\n"}, {bat_full(1), "0\n"}, {bat_now(1), "0\n"}}, FAN + BRIGHT + POWER + "Level: -nan%\n", {"trivane"}, "pipe", 2},
+    {"Batteries_EmptyNowRepeatsItsFull", {{bat_full(1), "200\n"}, {bat_now(1), ""}}, FAN + BRIGHT + POWER + "Level: 90.00%\n", {"trivane"}, "pipe", 2},
+    {"Batteries_EmptyFullIsZero", {{bat_full(1), ""}, {bat_now(1), "50\n"}}, FAN + BRIGHT + POWER + "Level: 93.75%\n", {"trivane"}, "pipe", 2},
+    {"Batteries_OneFileOpenAtATime", {{bat_full(1), "800\n"}, {bat_now(1), "100\n"}}, FAN + BRIGHT + POWER + "Level: 50.00%\n", one_file_at_a_time, "pipe", 2},
 
     // Reading: one file open at a time; a read that fails after data ends the file
     // there, keeping what came (the fan file's 64-byte first read ends in "2"; its

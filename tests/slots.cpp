@@ -53,8 +53,10 @@ int main(int argc, char **argv)
     slot("backlight_max", p.backlight_max);
     slot("backlight_level", p.backlight_level);
     slot("ac", p.ac);
-    slot("battery_full", p.battery_full);
-    slot("battery_now", p.battery_now);
+    for (unsigned i = 0; i < BATTERY_SLOTS; ++i) {
+        slot("battery_full", p.battery_full[i]);
+        slot("battery_now", p.battery_now[i]);
+    }
     unsigned char hash[CONTENTS_HASH_SIZE];
     image_hash(img, hash);
     const bool id = img.build_id.size == sizeof hash &&

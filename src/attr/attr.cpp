@@ -41,11 +41,16 @@ bool attr_open(attr_stream &stream, const char *path)
 void attr_open_or_exit(attr_stream &stream, const char *path)
 {
     if (!attr_open(stream, path)) {
-        fputs("Cannot open file\n", stdout);
-        // Scripts run the report unattended and read its text, not its status: a
-        // machine without these devices is not an error, so the status stays 0.
-        exit(0);
+        attr_exit_unopened();
     }
+}
+
+void attr_exit_unopened()
+{
+    fputs("Cannot open file\n", stdout);
+    // Scripts run the report unattended and read its text, not its status: a
+    // machine without these devices is not an error, so the status stays 0.
+    exit(0);
 }
 
 void attr_close(attr_stream &stream)

@@ -33,6 +33,10 @@ bool attr_open(attr_stream &stream, const char *path);
 // status 0 (flushing what the report already printed).
 void attr_open_or_exit(attr_stream &stream, const char *path);
 
+// What attr_open_or_exit does when its file cannot be opened, for a monitor whose
+// several files could none be opened.
+[[noreturn]] void attr_exit_unopened();
+
 void attr_close(attr_stream &stream);
 
 // Reads one chunk: characters up to the ninth, the first newline or end of file.

@@ -9,11 +9,49 @@
 
 namespace {
 // sysfs-class-power: "online" is the supply's state as text (0, 1, ...), shown as
-// the kernel wrote it. The battery's pair is charge (µAh) or energy (µWh) files;
+// the kernel wrote it. A battery's pair is charge (µAh) or energy (µWh) files;
 // only their ratio is used, so the digits are the same for either.
 constexpr const char *ac_path = paths.ac;
-constexpr const char *full_path = paths.battery_full;
-constexpr const char *now_path = paths.battery_now;
+// The batteries a build reads, up to the first empty slot; one by default.
+constexpr const auto &full_paths = paths.battery_full;
+constexpr const auto &now_paths = paths.battery_now;
+
+// With several batteries the level is the machine's: the sum of the present
+// charges over the sum of the full charges, never an average of percentages,
+// which is wrong as soon as the capacities differ. A battery whose files cannot
+// be opened (taken out of its bay, its folder gone) is left out; one that reads
+// a full charge of 0 (an empty bay, on some drivers) adds what it reads, nothing
+// there. So one battery that opens gives the digits it gives alone, and where
+// none opens, the report ends as it does for one.
+void report_batteries()
+{
+    long long full = 0;
+    long long now = 0;
+    bool opened = false;
+    attr_stream file;
+    for (size_t i = 0; i < BATTERY_SLOTS && full_paths[i][0] != '\0'; ++i) {
+        // Each battery's pair shares a buffer, as one battery's does.
+        attr_buf buf = {};
+        if (!attr_open(file, full_paths[i])) {
+            continue;
+        }
+        attr_read_first(file, buf);
+        attr_close(file);
+        const int battery_full = attr_to_int(buf);
+        if (!attr_open(file, now_paths[i])) {
+            continue;
+        }
+        attr_read_first(file, buf);
+        attr_close(file);
+        opened = true;
+        full += battery_full;
+        now += attr_to_int(buf);
+    }
+    if (!opened) {
+        attr_exit_unopened();
+    }
+    report_percent("Level: %0.2f%\n", now, full);
+}
 } // namespace
 
 int battery_mon()
@@ -24,16 +62,20 @@ int battery_mon()
     fputs("Power state: ", stdout);
     attr_copy_out(file);
     attr_close(file);
+    if (full_paths[1][0] != '\0') {
+        report_batteries();
+        return 0;
+    }
 
     // Charges are read by their first chunk only: a value of ten or more digits is
     // cut to nine. An empty charge_now repeats charge_full (one shared buffer).
     attr_buf buf = {};
-    attr_open_or_exit(file, full_path);
+    attr_open_or_exit(file, full_paths[0]);
     attr_read_first(file, buf);
     attr_close(file);
     const int full = attr_to_int(buf);
 
-    attr_open_or_exit(file, now_path);
+    attr_open_or_exit(file, now_paths[0]);
     attr_read_first(file, buf);
     attr_close(file);
     const int now = attr_to_int(buf);

@@ -11,13 +11,15 @@
 // Bump PATHS_LAYOUT with any change to this struct: setup refuses other layouts.
 // Macros, not constants: an unoptimised build would keep a copy of each constant
 // string in every unit, and the magic string must stand once in the binary.
-constexpr uint32_t PATHS_LAYOUT = 1;
+constexpr uint32_t PATHS_LAYOUT = 2;
 #define PATHS_MAGIC "trivane paths"
 #define PATHS_SECTION ".trivane.paths"
 // A path and its terminating zero: room for a fan under a PCI device's hwmon.
 constexpr unsigned PATH_SLOT = 160;
 // The detector's fan list: the file as found and the other numbers 0 to 15.
 constexpr unsigned FAN_SLOTS = 17;
+// A laptop's batteries: an internal one and a removable one, or up to four.
+constexpr unsigned BATTERY_SLOTS = 4;
 constexpr unsigned VERSION_SLOT = 48;
 // SHA-1 of the loaded contents with this hash and the build-id zeroed; the
 // build-id holds the same bytes.
@@ -32,8 +34,8 @@ struct device_paths {
     char backlight_max[PATH_SLOT];
     char backlight_level[PATH_SLOT];
     char ac[PATH_SLOT];
-    char battery_full[PATH_SLOT];
-    char battery_now[PATH_SLOT];
+    char battery_full[BATTERY_SLOTS][PATH_SLOT]; // in use up to the first empty one
+    char battery_now[BATTERY_SLOTS][PATH_SLOT];
 };
 
 // Defined in a unit of its own, so no monitor's code can fold a path into itself.

@@ -26,10 +26,10 @@
 namespace {
 
 const char usage[] =
-    "usage: trivane-setup [-o FILE] [--sys DIR | --devices FILE] [--force] [--from FILE]\n"
-    "       trivane-setup --system [--sys DIR | --devices FILE] [--force] [--from FILE]\n"
+    "usage: trivane-setup [-o FILE] [--sys DIR] [--devices FILE] [--force] [--from FILE]\n"
+    "       trivane-setup --system [--sys DIR] [--devices FILE] [--force] [--from FILE]\n"
     "       trivane-setup --system --undo\n"
-    "       trivane-setup --check [--sys DIR | --devices FILE]\n"
+    "       trivane-setup --check [--sys DIR] [--devices FILE]\n"
     "\n"
     "Finds this machine's fan, backlight, mains adapter and battery with trivane-detect\n"
     "(which says what it chose and why) and writes a trivane that reads them: a copy of\n"
@@ -44,7 +44,8 @@ const char usage[] =
     "  --check         say whether the trivane PATH finds is of this version and reads\n"
     "                  this machine's devices (status 0) or not (status 1)\n"
     "  --devices FILE  take the devices from a file that trivane-detect -o wrote\n"
-    "  --sys DIR       find the devices in a sysfs tree laid out in DIR (for tests)\n"
+    "  --sys DIR       the machine's sysfs is a tree laid out in DIR (for tests): the\n"
+    "                  devices are found there, or checked there with --devices\n"
     "  --force         write a copy even where the installed trivane fits, or over a\n"
     "                  file that is not a trivane\n"
     "  --from FILE     the trivane to copy (default: the packaged one)\n"
@@ -384,11 +385,39 @@ void put(char (&slot)[PATH_SLOT], const char *option, const char *text)
     memcpy(slot, text, strlen(text));
 }
 
-// The slots for the devices, by the configure step's rules.
-void fill(device_paths &p, const devices &d)
+// A battery's files, in the slots i: NAME/UNITS_full and NAME/UNITS_now. Where
+// there are several and the machine at sys shows this one with the other units'
+// files alone, they are refused: batteries of other units cannot be summed.
+void fill_battery(device_paths &p, unsigned i, const char *name, size_t len, const char *units,
+                  const char *sys)
 {
-    const char *names[][2] = {
-        {"TRIVANE_BACKLIGHT", d.backlight}, {"TRIVANE_AC", d.ac}, {"TRIVANE_BATTERY", d.battery}};
+    char path[PATH_SLOT * 2];
+    snprintf(path, sizeof path, "/sys/class/power_supply/%.*s/%s_full", static_cast<int>(len), name,
+             units);
+    put(p.battery_full[i], "TRIVANE_BATTERY", path);
+    snprintf(path, sizeof path, "/sys/class/power_supply/%.*s/%s_now", static_cast<int>(len), name,
+             units);
+    put(p.battery_now[i], "TRIVANE_BATTERY", path);
+    const char *other = strcmp(units, "charge") == 0 ? "energy" : "charge";
+    char here[PATH_MAX];
+    char there[PATH_MAX];
+    snprintf(here, sizeof here, "%s/class/power_supply/%.*s/%s_full", sys, static_cast<int>(len),
+             name, units);
+    snprintf(there, sizeof there, "%s/class/power_supply/%.*s/%s_full", sys, static_cast<int>(len),
+             name, other);
+    if (sys != nullptr && access(here, F_OK) != 0 && access(there, F_OK) == 0) {
+        refuse("TRIVANE_BATTERY_UNITS is %s, and this machine's %.*s has %s files: every battery "
+               "must have the files of the units set, since the levels of batteries of other "
+               "units cannot be summed.",
+               units, static_cast<int>(len), name, other);
+    }
+}
+
+// The slots for the devices, by the configure step's rules; sys is the machine's
+// sysfs, where the batteries' units are checked.
+void fill(device_paths &p, const devices &d, const char *sys)
+{
+    const char *names[][2] = {{"TRIVANE_BACKLIGHT", d.backlight}, {"TRIVANE_AC", d.ac}};
     for (const auto &n : names) {
         if (!good_name(n[1], strlen(n[1]))) {
             refuse("%s is '%s': it must be one device name, as listed in /sys/class, of %s only, "
@@ -436,10 +465,30 @@ void fill(device_paths &p, const devices &d)
     put(p.backlight_level, "TRIVANE_BACKLIGHT", path);
     snprintf(path, sizeof path, "/sys/class/power_supply/%s/online", d.ac);
     put(p.ac, "TRIVANE_AC", path);
-    snprintf(path, sizeof path, "/sys/class/power_supply/%s/%s_full", d.battery, d.units);
-    put(p.battery_full, "TRIVANE_BATTERY", path);
-    snprintf(path, sizeof path, "/sys/class/power_supply/%s/%s_now", d.battery, d.units);
-    put(p.battery_now, "TRIVANE_BATTERY", path);
+    // Up to four batteries, between semicolons, of one units setting.
+    memset(p.battery_full, 0, sizeof p.battery_full);
+    memset(p.battery_now, 0, sizeof p.battery_now);
+    unsigned batteries = 0;
+    for (const char *name = d.battery;;) {
+        const char *end = strchr(name, ';');
+        const size_t len = end != nullptr ? static_cast<size_t>(end - name) : strlen(name);
+        if (!good_name(name, len)) {
+            refuse("TRIVANE_BATTERY is '%s': it must be one device name, as listed in /sys/class, "
+                   "of %s only, and not '.' or '..'; or up to four such names, between "
+                   "semicolons.",
+                   d.battery, chars_words);
+        }
+        if (batteries == BATTERY_SLOTS) {
+            refuse("TRIVANE_BATTERY lists more batteries than a build takes: at most %u.",
+                   BATTERY_SLOTS);
+        }
+        const bool several = end != nullptr || batteries > 0;
+        fill_battery(p, batteries++, name, len, d.units, several ? sys : nullptr);
+        if (end == nullptr) {
+            break;
+        }
+        name = end + 1;
+    }
 }
 
 // Whether two sets of slots read the same devices (their hashes aside).
@@ -1198,9 +1247,6 @@ int main(int argc, char **argv)
     if (o.stamp != nullptr) {
         return stamp(o.stamp);
     }
-    if (o.sys != nullptr && o.devices != nullptr) {
-        misuse("--sys and --devices do not go together");
-    }
     if (o.undo && (!o.system || o.sys || o.devices || o.from || o.force)) {
         misuse("--undo goes with --system alone");
     }
@@ -1272,7 +1318,7 @@ int main(int argc, char **argv)
     const devices d = o.devices != nullptr ? parse_devices(saved.data, o.devices)
                                            : detect(folder, o.sys, !o.check);
     device_paths wanted = {};
-    fill(wanted, d);
+    fill(wanted, d, o.sys != nullptr ? o.sys : "/sys");
     if (o.check) {
         return check(d, wanted);
     }

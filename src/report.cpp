@@ -7,14 +7,14 @@
 #include <stdint.h>
 #include <stdio.h>
 
-// The printed digits depend on the extended format: in plain double arithmetic
-// 23 / 160 * 100 prints 14.37, not 14.38. Refuse to build where the digits would
-// silently change.
-static_assert(LDBL_MANT_DIG == 64 && LDBL_MAX_EXP == 16384,
-              "trivane needs long double to be the x87 80-bit extended format (x86, x86-64)");
+// The printed digits are those of the x87 extended format: in plain double
+// arithmetic 23 / 160 * 100 prints 14.37, not 14.38. Where long double is that
+// format (x86, x86-64) the processor computes them; elsewhere exact.h does, with
+// integers, step for step.
 #if defined(__FAST_MATH__)
 #error "trivane must not be built with -ffast-math: it changes the printed percentages"
 #endif
+#if LDBL_MANT_DIG == 64 && LDBL_MAX_EXP == 16384
 
 size_t format_fixed2(double value, char (&text)[FIXED2_SIZE])
 {
@@ -62,6 +62,18 @@ double percent_of(long long current, long long maximum)
     const long double ratio = cur / max;
     return static_cast<double>(ratio * 100);
 }
+
+#else
+#include "exact.h"
+
+size_t format_fixed2(double value, char (&text)[FIXED2_SIZE]) { return exact_fixed2(value, text); }
+
+double percent_of(long long current, long long maximum)
+{
+    return exact_percent_of(current, maximum);
+}
+
+#endif
 
 namespace {
 constexpr char conversion[] = "%0.2f";

@@ -1,12 +1,15 @@
 // SPDX-FileCopyrightText: 2026 The trivane developers
 // SPDX-License-Identifier: MIT
+#include "exact.h"
 #include "report.h"
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -267,6 +270,100 @@ TEST(Report, SumsOfBatteriesAgreeWithTheExactModel)
         }
         ASSERT_EQ(printed(now, full), exact_percent(now, full)) << now << " / " << full;
     }
+}
+
+} // namespace
+
+namespace {
+
+std::string exact_printed(long long current, long long maximum)
+{
+    char text[FIXED2_SIZE];
+    return std::string(text, exact_fixed2(exact_percent_of(current, maximum), text));
+}
+
+std::uint64_t bits_of(double value)
+{
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+TEST(Digits, HardCases)
+{
+    // The integers' computation gives these digits, as the extended format does.
+    const struct {
+        long long current;
+        long long maximum;
+        const char *printed;
+    } rows[] = {
+        // Plain double arithmetic prints 14.37, 30.63 and 31.87.
+        {23, 160, "14.38"},
+        {49, 160, "30.62"},
+        {51, 160, "31.88"},
+        // A tie when the product by 100 is rounded to 64 bits, and when that is
+        // rounded to 53; a double of exactly 30.625 and of 0.125, ties of the decimals.
+        {9, 17, "52.94"},
+        {41, 19, "215.79"},
+        {1983, 823, "240.95"},
+        {275, 873, "31.50"},
+        {1, 800, "0.12"},
+        {3, 2400, "0.12"},
+        // Edges: zeros, signs, the ends of an int, sums of four batteries.
+        {0, 852, "0.00"},
+        {0, -5, "-0.00"},
+        {-1, 4, "-25.00"},
+        {5, 0, "inf"},
+        {-5, 0, "-inf"},
+        {0, 0, "-nan"},
+        {INT_MAX, 1, "214748364700.00"},
+        {INT_MIN, -1, "214748364800.00"},
+        {INT_MIN, 1, "-214748364800.00"},
+        {1, INT_MIN, "-0.00"},
+        {1, 3999999996, "0.00"},
+        {3999999996, 3999999996, "100.00"},
+        {3999999995, 3999999996, "100.00"},
+        {-399999999, 3999999996, "-10.00"},
+    };
+    for (const auto &row : rows) {
+        EXPECT_EQ(exact_printed(row.current, row.maximum), row.printed)
+            << row.current << " / " << row.maximum;
+        EXPECT_EQ(printed(row.current, row.maximum), row.printed)
+            << row.current << " / " << row.maximum;
+    }
+}
+
+TEST(Digits, IntegersGiveTheBitsOfTheExtendedFormat)
+{
+#if LDBL_MANT_DIG == 64 && LDBL_MAX_EXP == 16384
+    // Both computations on many millions of random pairs, bit for bit: ints of
+    // every size, and sums of four batteries.
+    std::mt19937_64 random(4);
+    for (int i = 0; i < 6000000; ++i) {
+        const std::uint64_t r = random();
+        const int bits = 1 + static_cast<int>(r % 32);
+        const auto pick = [&](std::uint64_t v) {
+            const long long magnitude = static_cast<long long>(v >> (64 - bits));
+            return (v & 1) != 0 && i % 3 == 0 ? -magnitude : magnitude;
+        };
+        long long current = pick(random());
+        long long maximum = pick(random());
+        if (i % 5 == 0) {
+            current = static_cast<long long>(random() % 4000000000);
+            maximum = static_cast<long long>(1 + random() % 3999999996);
+        }
+        const double x87 = percent_of(current, maximum);
+        ASSERT_EQ(bits_of(exact_percent_of(current, maximum)), bits_of(x87))
+            << current << " / " << maximum;
+        char a[FIXED2_SIZE];
+        char b[FIXED2_SIZE];
+        ASSERT_EQ(std::string(a, format_fixed2(x87, a)), std::string(b, exact_fixed2(x87, b)))
+            << current << " / " << maximum;
+    }
+#else
+    GTEST_SKIP() << "no x87 extended format here to compare with: the exact model and the "
+                    "hard cases prove the digits";
+#endif
 }
 
 } // namespace

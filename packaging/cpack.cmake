@@ -52,8 +52,13 @@ if(TRIVANE_LIBC STREQUAL "musl")
   # Debian records statically linked code in Built-Using (lintian 2.116 does not
   # know Static-Built-Using yet). CPack has no setting for the field, so it
   # follows the section's line.
-  execute_process(COMMAND dpkg-query -W "-f=\${source:Package} (= \${source:Version})" musl-dev
-    OUTPUT_VARIABLE musl RESULT_VARIABLE no_dpkg ERROR_QUIET)
+  # The musl of the package's own architecture, once, where a machine has several.
+  if(NOT CPACK_DEBIAN_PACKAGE_ARCHITECTURE)
+    execute_process(COMMAND dpkg --print-architecture OUTPUT_STRIP_TRAILING_WHITESPACE
+      OUTPUT_VARIABLE CPACK_DEBIAN_PACKAGE_ARCHITECTURE ERROR_QUIET)
+  endif()
+  execute_process(COMMAND dpkg-query -W "-f=\${source:Package} (= \${source:Version})"
+    musl-dev:${CPACK_DEBIAN_PACKAGE_ARCHITECTURE} OUTPUT_VARIABLE musl RESULT_VARIABLE no_dpkg ERROR_QUIET)
   if(NOT no_dpkg)
     string(APPEND CPACK_DEBIAN_PACKAGE_SECTION "\nBuilt-Using: ${musl}")
   endif()

@@ -108,8 +108,10 @@ inline size_t exact_fixed2(double value, char *text)
     const int biased = static_cast<int>((bits >> 52) & 0x7ff);
     const uint64_t fraction = bits & 0xfffffffffffff;
     if (biased == 0x7ff) {
-        memcpy(text + len, fraction != 0 ? "nan" : "inf", 3);
-        return len + 3;
+        for (const char *word = fraction != 0 ? "nan" : "inf"; *word != '\0'; ++word) {
+            text[len++] = *word;
+        }
+        return len;
     }
     // value = m * 2^e; cents = m * 100 * 2^e, rounded.
     const uint64_t m = biased != 0 ? fraction | uint64_t{1} << 52 : fraction;

@@ -131,8 +131,8 @@ template <typename Ehdr, typename Phdr, typename Shdr, typename Nhdr> struct elf
         std::memcpy(bytes.data() + at, &value, sizeof value);
     }
     Ehdr header() const { return get<Ehdr>(0); }
-    Phdr segment(int i) const { return get<Phdr>(phoff + i * sizeof(Phdr)); }
-    Shdr section(int i) const { return get<Shdr>(shoff + i * sizeof(Shdr)); }
+    Phdr segment(std::size_t i) const { return get<Phdr>(phoff + i * sizeof(Phdr)); }
+    Shdr section(std::size_t i) const { return get<Shdr>(shoff + i * sizeof(Shdr)); }
 
     explicit elf_file(unsigned char elf_class)
     {
@@ -237,7 +237,7 @@ void check_class(unsigned char elf_class)
             {"more loaded segments than a trivane has",
              [](File &f) {
                  const std::size_t at = f.bytes.size();
-                 for (int i = 0; i < 17; ++i) {
+                 for (std::size_t i = 0; i < 17; ++i) {
                      f.bytes.resize(f.bytes.size() + sizeof(Phdr));
                      f.set(at + i * sizeof(Phdr), f.segment(0));
                  }
@@ -303,8 +303,9 @@ void check_class(unsigned char elf_class)
              [](File &f) {
                  Phdr ph = f.segment(1);
                  const std::size_t at = f.bytes.size();
-                 f.bytes.insert(f.bytes.end(), f.bytes.begin() + ph.p_offset,
-                                f.bytes.begin() + ph.p_offset + ph.p_filesz);
+                 const auto from = f.bytes.begin() + static_cast<std::ptrdiff_t>(ph.p_offset);
+                 f.bytes.insert(f.bytes.end(), from,
+                                from + static_cast<std::ptrdiff_t>(ph.p_filesz));
                  put(ph.p_offset, at);
                  f.set(f.phoff + sizeof(Phdr), ph);
              },
@@ -414,7 +415,8 @@ TEST(Image, RefusesWhatIsNoElfOfThisKind)
     } rows[] = {
         {"shorter than its identification", 0, 0x7f, EI_NIDENT - 1, "it is not an ELF program"},
         {"another magic", 1, 'e', 0, "it is not an ELF program"},
-        {"big-endian", EI_DATA, ELFDATA2MSB, 0, "it is not a program for this kind of processor"},
+        {"big-endian", EI_DATA, ELFDATA2MSB, 0,
+         "it is a big-endian program, and trivane-setup reads little-endian ones"},
         {"a class of neither size", EI_CLASS, 3, 0,
          "it is not a program for this kind of processor"},
     };

@@ -29,6 +29,7 @@ template <typename Ehdr, typename Phdr, typename Shdr, typename Nhdr> struct elf
             return "it is cut short: its ELF header is incomplete";
         }
         const Ehdr eh = get<Ehdr>(img, 0);
+        img.machine = eh.e_machine;
         img.section_fields[0] = {offsetof(Ehdr, e_shoff), sizeof eh.e_shoff};
         img.section_fields[1] = {offsetof(Ehdr, e_shentsize),
                                  sizeof(Ehdr) - offsetof(Ehdr, e_shentsize)};
@@ -204,7 +205,7 @@ const char *image_read(image &img, unsigned char *data, size_t size)
         return "it is not an ELF program";
     }
     if (data[EI_DATA] != ELFDATA2LSB) {
-        return "it is not a program for this kind of processor";
+        return "it is a big-endian program, and trivane-setup reads little-endian ones";
     }
     const char *why = data[EI_CLASS] == ELFCLASS64 ? elf64::read(img)
                       : data[EI_CLASS] == ELFCLASS32

@@ -25,6 +25,7 @@ struct image {
     image_range section_fields[2]; // the ELF header's section table fields, which strip rewrites
     image_range build_id;          // the GNU build-id's bytes; size 0 if there is none
     size_t paths_at;               // where the device_paths struct lies
+    unsigned machine;              // e_machine: the processor it is for
 };
 
 // Reads the headers of the file in data. Returns nullptr, or why it is not a

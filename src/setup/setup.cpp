@@ -10,6 +10,7 @@
 #include "monitors/paths.h"
 #include "setup/image.h"
 
+#include <elf.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -51,6 +52,21 @@ const char usage[] =
     "  --from FILE     the trivane to copy (default: the packaged one)\n"
     "  --version       print the version\n"
     "  --stamp FILE    (for builds) set FILE's contents hash and build-id\n";
+
+// The processor this setup runs on, whose trivane alone it copies.
+#if defined(__x86_64__)
+constexpr unsigned OWN_MACHINE = EM_X86_64;
+#elif defined(__i386__)
+constexpr unsigned OWN_MACHINE = EM_386;
+#elif defined(__aarch64__)
+constexpr unsigned OWN_MACHINE = EM_AARCH64;
+#elif defined(__arm__)
+constexpr unsigned OWN_MACHINE = EM_ARM;
+#elif defined(__riscv)
+constexpr unsigned OWN_MACHINE = EM_RISCV;
+#else
+#error "trivane-setup does not know this processor's ELF machine number"
+#endif
 
 // Files setup reads: a trivane is some 30 KB; a saved configuration a few.
 constexpr size_t MAX_FILE = size_t{8} << 20;
@@ -532,6 +548,7 @@ struct binary {
 // whose contents changed since its build.
 const char another_version[] = "another version";
 const char changed[] = "changed";
+const char another_machine[] = "it is for another processor than this trivane-setup's";
 
 // Whether b.file is a trivane of this version whose contents are as built: nullptr,
 // or why not (another_version, changed, or why it is no trivane setup can read).
@@ -545,6 +562,9 @@ const char *examine(binary &b)
                  : holds::other;
     if (why != nullptr) {
         return why;
+    }
+    if (b.img.machine != OWN_MACHINE) {
+        return another_machine;
     }
     image_paths(b.img, b.paths);
     memcpy(b.version, b.paths.version, sizeof b.version);
@@ -863,7 +883,8 @@ bool found_nothing(const devices &d)
 }
 
 // Debian's update-alternatives, or that of RPM systems: both take --install LINK
-// NAME PATH PRIORITY and --remove NAME PATH.
+// NAME PATH PRIORITY and --remove NAME PATH. Where neither is, the first, which
+// cannot run.
 const char *alternatives_tool()
 {
     const char *const tools[] = {"/usr/bin/update-alternatives", "/usr/sbin/update-alternatives"};
@@ -872,7 +893,7 @@ const char *alternatives_tool()
             return tool;
         }
     }
-    return nullptr;
+    return tools[0];
 }
 
 // Runs the alternatives tool with standard output quiet: whether it succeeded.
@@ -1295,7 +1316,8 @@ int main(int argc, char **argv)
     }
     if (o.system) {
         struct stat st = {};
-        if (lstat(link, &st) != 0 || !S_ISLNK(st.st_mode) || alternatives_tool() == nullptr) {
+        if (lstat(link, &st) != 0 || !S_ISLNK(st.st_mode) ||
+            access(alternatives_tool(), X_OK) != 0) {
             refuse("--system makes the copy an alternative of the packaged trivane, and %s is not "
                    "one: it works with the trivane package. Write a copy per user (trivane-setup "
                    "as each user), or with -o.",

@@ -83,9 +83,9 @@ inline double exact_percent_of(long long current, long long maximum)
         const uint64_t lo = (mid << 32) | (low & 0xffffffff);
         const exact_value p = exact_round(hi, lo, hi >> 6 != 0 ? 7 : 6, q.e, false);
         exact_value d = exact_round(0, p.m, 11, p.e, false);
-        if ((d.m >> 53) != 0) { // rounded up to 2^53
-            d = {d.m >> 1, d.e + 1};
-        }
+        // Rounded up to 2^53, it is 2^52 one place up.
+        const int carry = static_cast<int>(d.m >> 53);
+        d = {d.m >> carry, d.e + carry};
         // A normal double: 1.fraction * 2^(d.e + 52).
         bits |= static_cast<uint64_t>(d.e + 52 + 1023) << 52 | (d.m & 0xfffffffffffff);
     }

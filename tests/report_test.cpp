@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -331,6 +332,40 @@ TEST(Digits, HardCases)
         EXPECT_EQ(printed(row.current, row.maximum), row.printed)
             << row.current << " / " << row.maximum;
     }
+}
+
+TEST(Digits, TwoDecimalsOfAnyDouble)
+{
+    // The integers' decimals are printf's, from the tiniest double to the largest
+    // the report could print, and for every value a percentage can take.
+    std::vector<double> values = {0.0,    -0.0,   5e-324, -1e-300, 0.005, 0.015,
+                                  0.125,  2.675,  30.625, 1e15,    -1e15, 9007199254740992.0,
+                                  7.2e16, 99.995, -0.125, 1.0 / 3};
+    std::mt19937_64 random(8);
+    for (int i = 0; i < 100000; ++i) {
+        double v = 0;
+        const std::uint64_t bits = (random() & 0x800fffffffffffff) |
+                                   (std::uint64_t{970 + random() % 100} << 52); // 2^-53 to 2^47
+        std::memcpy(&v, &bits, sizeof v);
+        values.push_back(v);
+    }
+    for (const double v : values) {
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "%.2f", v);
+        char text[FIXED2_SIZE];
+        ASSERT_EQ(std::string(text, exact_fixed2(v, text)), expected) << std::hexfloat << v;
+    }
+    const double specials[] = {std::numeric_limits<double>::infinity(),
+                               -std::numeric_limits<double>::infinity()};
+    for (const double v : specials) {
+        char text[FIXED2_SIZE];
+        EXPECT_EQ(std::string(text, exact_fixed2(v, text)), v > 0 ? "inf" : "-inf");
+    }
+    std::uint64_t nan_bits = 0xfff8000000000000;
+    double nan = 0;
+    std::memcpy(&nan, &nan_bits, sizeof nan);
+    char text[FIXED2_SIZE];
+    EXPECT_EQ(std::string(text, exact_fixed2(nan, text)), "-nan");
 }
 
 TEST(Digits, IntegersGiveTheBitsOfTheExtendedFormat)

@@ -84,7 +84,7 @@ inline double exact_percent_of(long long current, long long maximum)
         const exact_value p = exact_round(hi, lo, hi >> 6 != 0 ? 7 : 6, q.e, false);
         exact_value d = exact_round(0, p.m, 11, p.e, false);
         // Rounded up to 2^53, it is 2^52 one place up.
-        const int carry = static_cast<int>(d.m >> 53);
+        const int carry = static_cast<int>((d.m >> 53) & 1);
         d = {d.m >> carry, d.e + carry};
         // A normal double: 1.fraction * 2^(d.e + 52).
         bits |= static_cast<uint64_t>(d.e + 52 + 1023) << 52 | (d.m & 0xfffffffffffff);

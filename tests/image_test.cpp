@@ -131,6 +131,27 @@ template <typename Ehdr, typename Phdr, typename Shdr, typename Nhdr> struct elf
         std::memcpy(bytes.data() + at, &value, sizeof value);
     }
     Ehdr header() const { return get<Ehdr>(0); }
+    // Sets one field of the header, of segment i or of section i.
+    template <typename Field, typename Value> void set_header(Field Ehdr::*field, Value value)
+    {
+        Ehdr eh = header();
+        put(eh.*field, value);
+        set(0, eh);
+    }
+    template <typename Field, typename Value>
+    void set_segment(std::size_t i, Field Phdr::*field, Value value)
+    {
+        Phdr ph = segment(i);
+        put(ph.*field, value);
+        set(phoff + i * sizeof(Phdr), ph);
+    }
+    template <typename Field, typename Value>
+    void set_section(std::size_t i, Field Shdr::*field, Value value)
+    {
+        Shdr sh = section(i);
+        put(sh.*field, value);
+        set(shoff + i * sizeof(Shdr), sh);
+    }
     Phdr segment(std::size_t i) const { return get<Phdr>(phoff + i * sizeof(Phdr)); }
     Shdr section(std::size_t i) const { return get<Shdr>(shoff + i * sizeof(Shdr)); }
 
@@ -214,25 +235,13 @@ void check_class(unsigned char elf_class)
             {"header cut short", [](File &f) { f.bytes.resize(sizeof(Ehdr) - 1); },
              "it is cut short: its ELF header is incomplete"},
             {"program header of another size",
-             [](File &f) {
-                 Ehdr eh = f.header();
-                 put(eh.e_phentsize, sizeof(Phdr) + 1);
-                 f.set(0, eh);
-             },
+             [](File &f) { f.set_header(&Ehdr::e_phentsize, sizeof(Phdr) + 1); },
              "its program headers lie outside the file"},
             {"program headers past the end",
-             [](File &f) {
-                 Ehdr eh = f.header();
-                 put(eh.e_phoff, f.bytes.size() - sizeof(Phdr));
-                 f.set(0, eh);
-             },
+             [](File &f) { f.set_header(&Ehdr::e_phoff, f.bytes.size() - sizeof(Phdr)); },
              "its program headers lie outside the file"},
             {"segment past the end",
-             [](File &f) {
-                 Phdr ph = f.segment(0);
-                 put(ph.p_filesz, f.bytes.size() + 1);
-                 f.set(f.phoff, ph);
-             },
+             [](File &f) { f.set_segment(0, &Phdr::p_filesz, f.bytes.size() + 1); },
              "a segment lies outside the file: it is cut short"},
             {"more loaded segments than a trivane has",
              [](File &f) {
@@ -248,11 +257,7 @@ void check_class(unsigned char elf_class)
              },
              "it has more loaded segments than a trivane has"},
             {"program headers far past the end",
-             [](File &f) {
-                 Ehdr eh = f.header();
-                 put(eh.e_phoff, f.bytes.size() * 2);
-                 f.set(0, eh);
-             },
+             [](File &f) { f.set_header(&Ehdr::e_phoff, f.bytes.size() * 2); },
              "its program headers lie outside the file"},
             {"a small loaded segment before the one that holds the paths",
              [](File &f) {
@@ -270,12 +275,7 @@ void check_class(unsigned char elf_class)
              },
              nullptr},
             {"a segment of another type, passed over",
-             [](File &f) {
-                 Phdr ph = f.segment(1);
-                 put(ph.p_type, PT_DYNAMIC);
-                 f.set(f.phoff + sizeof(Phdr), ph);
-             },
-             nullptr, false},
+             [](File &f) { f.set_segment(1, &Phdr::p_type, PT_DYNAMIC); }, nullptr, false},
             {"a note of another type, then none",
              [](File &f) {
                  f.set(f.note_at, Nhdr{4, 20, NT_GNU_BUILD_ID + 1});
@@ -311,41 +311,20 @@ void check_class(unsigned char elf_class)
              },
              "its build-id is not loaded with the program"},
             {"section header of another size",
-             [](File &f) {
-                 Ehdr eh = f.header();
-                 put(eh.e_shentsize, sizeof(Shdr) - 1);
-                 f.set(0, eh);
-             },
+             [](File &f) { f.set_header(&Ehdr::e_shentsize, sizeof(Shdr) - 1); },
              "its section headers lie outside the file"},
             {"section names' index past the sections",
-             [](File &f) {
-                 Ehdr eh = f.header();
-                 put(eh.e_shstrndx, 3);
-                 f.set(0, eh);
-             },
+             [](File &f) { f.set_header(&Ehdr::e_shstrndx, 3); },
              "its section headers lie outside the file"},
-            {"section headers past the end",
-             [](File &f) {
-                 Ehdr eh = f.header();
-                 put(eh.e_shnum, 4);
-                 f.set(0, eh);
-             },
+            {"section headers past the end", [](File &f) { f.set_header(&Ehdr::e_shnum, 4); },
              "its section headers lie outside the file"},
             {"section names past the end",
-             [](File &f) {
-                 Shdr sh = f.section(1);
-                 put(sh.sh_size, f.bytes.size());
-                 f.set(f.shoff + sizeof(Shdr), sh);
-             },
+             [](File &f) { f.set_section(1, &Shdr::sh_size, f.bytes.size()); },
              "its section names lie outside the file"},
             {"no paths section", [](File &f) { f.bytes[f.names_at + 11] = 'x'; },
              "it has no paths section: it is not a trivane of 1.3.0 or later"},
             {"a section name past the names",
-             [](File &f) {
-                 Shdr sh = f.section(2);
-                 put(sh.sh_name, 100);
-                 f.set(f.shoff + 2 * sizeof(Shdr), sh);
-             },
+             [](File &f) { f.set_section(2, &Shdr::sh_name, 100); },
              "it has no paths section: it is not a trivane of 1.3.0 or later"},
             {"a section name cut by the end of the names",
              [](File &f) {
@@ -355,24 +334,14 @@ void check_class(unsigned char elf_class)
              },
              "it has no paths section: it is not a trivane of 1.3.0 or later"},
             {"paths section too small",
-             [](File &f) {
-                 Shdr sh = f.section(2);
-                 put(sh.sh_size, sizeof(device_paths) - 1);
-                 f.set(f.shoff + 2 * sizeof(Shdr), sh);
-             },
+             [](File &f) { f.set_section(2, &Shdr::sh_size, sizeof(device_paths) - 1); },
              "its paths section is cut short"},
             {"paths section past the end",
-             [](File &f) {
-                 Shdr sh = f.section(2);
-                 put(sh.sh_offset, f.bytes.size() - 1);
-                 f.set(f.shoff + 2 * sizeof(Shdr), sh);
-             },
+             [](File &f) { f.set_section(2, &Shdr::sh_offset, f.bytes.size() - 1); },
              "its paths section is cut short"},
             {"paths section not loaded",
              [](File &f) {
-                 Phdr ph = f.segment(0);
-                 put(ph.p_filesz, f.paths_at + sizeof(device_paths) - 1);
-                 f.set(f.phoff, ph);
+                 f.set_segment(0, &Phdr::p_filesz, f.paths_at + sizeof(device_paths) - 1);
              },
              "its paths section is not loaded with the program"},
             {"paths section before the loaded segment",

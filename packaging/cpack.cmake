@@ -48,6 +48,11 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${scripts}/postinst ${scripts}/prerm ${sc
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_RPM_POST_INSTALL_SCRIPT_FILE ${scripts}/postinst)
 set(CPACK_RPM_POST_UNINSTALL_SCRIPT_FILE ${scripts}/prerm)
+# A build for another processor is packaged for it, by each format's name for it.
+if(TRIVANE_TARGET)
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${TRIVANE_TARGET})
+  string(REGEX REPLACE "^arm$" armv7hl CPACK_RPM_PACKAGE_ARCHITECTURE ${CMAKE_SYSTEM_PROCESSOR})
+endif()
 if(TRIVANE_LIBC STREQUAL "musl")
   # Debian records statically linked code in Built-Using (lintian 2.116 does not
   # know Static-Built-Using yet). CPack has no setting for the field, so it

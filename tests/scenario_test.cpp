@@ -36,6 +36,15 @@ const std::string under_test = [] {
     return std::string(other != nullptr && *other != '\0' ? other : TRIVANE_BIN);
 }();
 
+// A build for another processor runs its programs through an emulator, whose
+// words TRIVANE_EMULATOR holds; on the build's own processor, none.
+const std::vector<std::string> emulator = [] {
+    std::istringstream words(std::getenv("TRIVANE_EMULATOR") != nullptr ? std::getenv("TRIVANE_EMULATOR")
+                                                                        : "");
+    return std::vector<std::string>{std::istream_iterator<std::string>(words),
+                                    std::istream_iterator<std::string>()};
+}();
+
 // The files it reads, below /sys, by role, from its own slots: the scenarios lay
 // each role at the path of the binary under test, so they prove a build for any
 // devices. A fan candidate it does not have is empty, and a scenario that needs it
@@ -220,7 +229,7 @@ Outcome run(const std::vector<std::string> &argv, const fs::path &dir, bool limi
             args.push_back(const_cast<char *>(a.c_str()));
         }
         args.push_back(nullptr);
-        execv(args[0], args.data());
+        execvp(args[0], args.data());
         _exit(127);
     }
     Outcome r;
@@ -369,9 +378,10 @@ std::string with_batteries(unsigned count)
                                << "\" CACHE STRING \"\" FORCE)\n";
         fs::create_directories(dir.path() / "empty");
         const fs::path out = dir.path() / ("trivane-" + std::to_string(count));
-        const Outcome r = run({TRIVANE_SETUP, "--from", under_test, "--sys", dir.path() / "empty",
-                               "--devices", devices, "--force", "-o", out},
-                              dir.path());
+        std::vector<std::string> argv = emulator;
+        argv.insert(argv.end(), {TRIVANE_SETUP, "--from", under_test, "--sys", dir.path() / "empty",
+                                 "--devices", devices, "--force", "-o", out});
+        const Outcome r = run(argv, dir.path());
         copy_problem = r.status == 0 ? "" : r.err;
         return out.string();
     }();
@@ -416,6 +426,9 @@ TEST_P(Scenarios, PrintsExactReport)
                                      "--show-leak-kinds=definite,indirect",
                                      "--errors-for-leak-kinds=definite,indirect", "--track-fds=yes",
                                      "--log-file=" + log.string()});
+        }
+        if (word == "trivane") {
+            argv.insert(argv.end(), emulator.begin(), emulator.end());
         }
         argv.push_back(word == "trivane" ? binary : word);
     }

@@ -21,7 +21,9 @@ template <typename T> T get(const image &img, size_t at)
     return value;
 }
 
-// The ELF types of one class, so one reader serves 32- and 64-bit files.
+// The ELF types of one class, so one reader serves 32- and 64-bit files. Offsets
+// and sizes are held to the file's size as 64-bit values, and only then taken
+// as size_t, which a 32-bit setup's is.
 template <typename Ehdr, typename Phdr, typename Shdr, typename Nhdr> struct elf {
     static const char *read(image &img)
     {
@@ -38,7 +40,7 @@ template <typename Ehdr, typename Phdr, typename Shdr, typename Nhdr> struct elf
             return "its program headers lie outside the file";
         }
         for (unsigned i = 0; i < eh.e_phnum; ++i) {
-            const Phdr ph = get<Phdr>(img, eh.e_phoff + size_t{i} * sizeof(Phdr));
+            const Phdr ph = get<Phdr>(img, static_cast<size_t>(eh.e_phoff + uint64_t{i} * sizeof(Phdr)));
             if (ph.p_type != PT_LOAD && ph.p_type != PT_NOTE) {
                 continue;
             }
@@ -46,7 +48,7 @@ template <typename Ehdr, typename Phdr, typename Shdr, typename Nhdr> struct elf
                 return "a segment lies outside the file: it is cut short";
             }
             if (ph.p_type == PT_NOTE) {
-                notes(img, ph.p_offset, ph.p_filesz);
+                notes(img, static_cast<size_t>(ph.p_offset), static_cast<size_t>(ph.p_filesz));
             } else if (img.load_count == IMAGE_MAX_LOADS) {
                 return "it has more loaded segments than a trivane has";
             } else {
@@ -84,12 +86,12 @@ template <typename Ehdr, typename Phdr, typename Shdr, typename Nhdr> struct elf
             !within(img, eh.e_shoff, uint64_t{eh.e_shnum} * sizeof(Shdr))) {
             return "its section headers lie outside the file";
         }
-        const Shdr names = get<Shdr>(img, eh.e_shoff + size_t{eh.e_shstrndx} * sizeof(Shdr));
+        const Shdr names = get<Shdr>(img, static_cast<size_t>(eh.e_shoff + uint64_t{eh.e_shstrndx} * sizeof(Shdr)));
         if (!within(img, names.sh_offset, names.sh_size)) {
             return "its section names lie outside the file";
         }
         for (unsigned i = 0; i < eh.e_shnum; ++i) {
-            const Shdr sh = get<Shdr>(img, eh.e_shoff + size_t{i} * sizeof(Shdr));
+            const Shdr sh = get<Shdr>(img, static_cast<size_t>(eh.e_shoff + uint64_t{i} * sizeof(Shdr)));
             if (sh.sh_name >= names.sh_size || names.sh_size - sh.sh_name < sizeof PATHS_SECTION ||
                 memcmp(img.data + names.sh_offset + sh.sh_name, PATHS_SECTION,
                        sizeof PATHS_SECTION) != 0) {

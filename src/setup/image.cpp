@@ -40,7 +40,8 @@ template <typename Ehdr, typename Phdr, typename Shdr, typename Nhdr> struct elf
             return "its program headers lie outside the file";
         }
         for (unsigned i = 0; i < eh.e_phnum; ++i) {
-            const Phdr ph = get<Phdr>(img, static_cast<size_t>(eh.e_phoff + uint64_t{i} * sizeof(Phdr)));
+            const Phdr ph =
+                get<Phdr>(img, static_cast<size_t>(eh.e_phoff + uint64_t{i} * sizeof(Phdr)));
             if (ph.p_type != PT_LOAD && ph.p_type != PT_NOTE) {
                 continue;
             }
@@ -86,12 +87,14 @@ template <typename Ehdr, typename Phdr, typename Shdr, typename Nhdr> struct elf
             !within(img, eh.e_shoff, uint64_t{eh.e_shnum} * sizeof(Shdr))) {
             return "its section headers lie outside the file";
         }
-        const Shdr names = get<Shdr>(img, static_cast<size_t>(eh.e_shoff + uint64_t{eh.e_shstrndx} * sizeof(Shdr)));
+        const Shdr names = get<Shdr>(
+            img, static_cast<size_t>(eh.e_shoff + uint64_t{eh.e_shstrndx} * sizeof(Shdr)));
         if (!within(img, names.sh_offset, names.sh_size)) {
             return "its section names lie outside the file";
         }
         for (unsigned i = 0; i < eh.e_shnum; ++i) {
-            const Shdr sh = get<Shdr>(img, static_cast<size_t>(eh.e_shoff + uint64_t{i} * sizeof(Shdr)));
+            const Shdr sh =
+                get<Shdr>(img, static_cast<size_t>(eh.e_shoff + uint64_t{i} * sizeof(Shdr)));
             if (sh.sh_name >= names.sh_size || names.sh_size - sh.sh_name < sizeof PATHS_SECTION ||
                 memcmp(img.data + names.sh_offset + sh.sh_name, PATHS_SECTION,
                        sizeof PATHS_SECTION) != 0) {

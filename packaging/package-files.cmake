@@ -22,16 +22,16 @@ foreach(page trivane trivane-setup trivane-detect)
   execute_process(COMMAND gzip -9nf "${usr}/share/man/man1/${page}.1" COMMAND_ERROR_IS_FATAL ANY)
 endforeach()
 set(doc "${usr}/share/doc/trivane")
-# The README: what trivane prints, setting it up, the status-bar recipes.
-file(COPY "${src}/README.md" DESTINATION "${doc}")
+# The README: what trivane prints, setting it up, the status-bar recipes. Each file
+# copied is 0644, whatever the source's mode (a tarball unpacked by root keeps 0664).
+file(COPY "${src}/README.md" DESTINATION "${doc}" NO_SOURCE_PERMISSIONS)
 if(CPACK_GENERATOR STREQUAL "DEB")
-  # Debian: the copyright file and a compressed changelog; a static binary's
-  # lintian override.
-  file(COPY "${src}/packaging/copyright" DESTINATION "${doc}")
+  # Debian: the copyright file, a compressed changelog, a static binary's lintian override.
+  file(COPY "${src}/packaging/copyright" DESTINATION "${doc}" NO_SOURCE_PERMISSIONS)
   trivane_changelog(deb "${doc}/changelog")
   execute_process(COMMAND gzip -9nf "${doc}/changelog" COMMAND_ERROR_IS_FATAL ANY)
   if(NOT CPACK_TRIVANE_DYNAMIC)
-    configure_file("${src}/packaging/lintian-overrides" "${usr}/share/lintian/overrides/trivane" COPYONLY)
+    configure_file("${src}/packaging/lintian-overrides" "${usr}/share/lintian/overrides/trivane" COPYONLY NO_SOURCE_PERMISSIONS)
   endif()
 else()
   # RPM: the alternative's link and its ghost, as RPM distributions lay them out.
@@ -40,6 +40,6 @@ else()
     SYMBOLIC)
   file(CREATE_LINK /etc/alternatives/trivane "${usr}/bin/trivane" SYMBOLIC)
   # The licence, and NEWS as documentation.
-  configure_file("${src}/LICENSE" "${usr}/share/licenses/trivane/LICENSE" COPYONLY)
-  configure_file("${src}/NEWS" "${doc}/NEWS" COPYONLY)
+  configure_file("${src}/LICENSE" "${usr}/share/licenses/trivane/LICENSE" COPYONLY NO_SOURCE_PERMISSIONS)
+  configure_file("${src}/NEWS" "${doc}/NEWS" COPYONLY NO_SOURCE_PERMISSIONS)
 endif()

@@ -16,13 +16,13 @@ constexpr const char *ac_path = paths.ac;
 constexpr const auto &full_paths = paths.battery_full;
 constexpr const auto &now_paths = paths.battery_now;
 
-// With several batteries the level is the machine's: the sum of the present
-// charges over the sum of the full charges, never an average of percentages,
-// which is wrong as soon as the capacities differ. A battery whose files cannot
-// be opened (taken out of its bay, its folder gone) is left out; one that reads
-// a full charge of 0 (an empty bay, on some drivers) adds what it reads, nothing
-// there. So one battery that opens gives the digits it gives alone, and where
-// none opens, the report ends as it does for one.
+// The level is the machine's: the sum of the present charges over the sum of the
+// full charges, never an average of percentages, which is wrong as soon as the
+// capacities differ. A battery whose files cannot be opened (taken out of its bay,
+// its folder gone) is left out; one that reads a full charge of 0 (an empty bay,
+// on some drivers) adds what it reads, nothing there. So one battery that opens
+// gives the digits it gives alone, and where none opens, the report ends as
+// attr_open_or_exit ends it.
 void report_batteries()
 {
     long long full = 0;
@@ -30,7 +30,8 @@ void report_batteries()
     bool opened = false;
     attr_stream file;
     for (size_t i = 0; i < BATTERY_SLOTS && full_paths[i][0] != '\0'; ++i) {
-        // Each battery's pair shares a buffer, as one battery's does.
+        // Charges are read by their first chunk only: a value of ten or more digits
+        // is cut to nine. An empty charge_now repeats charge_full (one shared buffer).
         attr_buf buf = {};
         if (!attr_open(file, full_paths[i])) {
             continue;
@@ -62,24 +63,6 @@ int battery_mon()
     fputs("Power state: ", stdout);
     attr_copy_out(file);
     attr_close(file);
-    if (full_paths[1][0] != '\0') {
-        report_batteries();
-        return 0;
-    }
-
-    // Charges are read by their first chunk only: a value of ten or more digits is
-    // cut to nine. An empty charge_now repeats charge_full (one shared buffer).
-    attr_buf buf = {};
-    attr_open_or_exit(file, full_paths[0]);
-    attr_read_first(file, buf);
-    attr_close(file);
-    const int full = attr_to_int(buf);
-
-    attr_open_or_exit(file, now_paths[0]);
-    attr_read_first(file, buf);
-    attr_close(file);
-    const int now = attr_to_int(buf);
-
-    report_percent("Level: %0.2f%\n", now, full);
+    report_batteries();
     return 0;
 }

@@ -5,7 +5,8 @@
 // steps, so the same digits. The quotient is rounded to nearest, ties to even, at
 // 64 significant bits; the product by 100 likewise; that to a double's 53 bits;
 // then two decimals from the double's exact value. Inline, so that a build that
-// computes in the extended format carries none of it.
+// computes in the extended format carries none of it but fixed2_digits, which
+// writes the digits for both.
 #pragma once
 
 #include <stddef.h>
@@ -94,6 +95,26 @@ inline double exact_percent_of(long long current, long long maximum)
     return value;
 }
 
+// Writes a count of hundredths as printf's "%.2f" prints it, sign aside, at
+// text + len; returns the new length. Both ways of computing the digits end here.
+inline size_t fixed2_digits(uint64_t hundredths, char *text, size_t len)
+{
+    char reversed[32];
+    size_t r = 0;
+    reversed[r++] = static_cast<char>('0' + hundredths % 10);
+    reversed[r++] = static_cast<char>('0' + hundredths / 10 % 10);
+    reversed[r++] = '.';
+    hundredths /= 100;
+    do {
+        reversed[r++] = static_cast<char>('0' + hundredths % 10);
+        hundredths /= 10;
+    } while (hundredths != 0);
+    while (r > 0) {
+        text[len++] = reversed[--r];
+    }
+    return len;
+}
+
 // The two decimals of a double, as printf's "%.2f" gives them: rounded to nearest
 // from its exact value, ties to even. Into text, without a terminating zero;
 // returns the length. |value| must stay below 2^64 / 100.
@@ -123,18 +144,5 @@ inline size_t exact_fixed2(double value, char *text)
     } else if (e > -64) {
         cents = exact_round(0, n, -e, 0, false).m;
     }
-    char reversed[32];
-    size_t r = 0;
-    reversed[r++] = static_cast<char>('0' + cents % 10);
-    reversed[r++] = static_cast<char>('0' + cents / 10 % 10);
-    reversed[r++] = '.';
-    cents /= 100;
-    do {
-        reversed[r++] = static_cast<char>('0' + cents % 10);
-        cents /= 10;
-    } while (cents != 0);
-    while (r > 0) {
-        text[len++] = reversed[--r];
-    }
-    return len;
+    return fixed2_digits(cents, text, len);
 }

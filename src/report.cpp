@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "report.h"
 
+#include "exact.h"
+
 #include <float.h>
 #include <math.h>
 #include <stdint.h>
@@ -36,20 +38,7 @@ size_t format_fixed2(double value, char (&text)[FIXED2_SIZE])
     if (rest > 0.5L || (rest == 0.5L && n % 2 == 1)) {
         ++n;
     }
-    char reversed[FIXED2_SIZE];
-    size_t r = 0;
-    reversed[r++] = static_cast<char>('0' + n % 10);
-    reversed[r++] = static_cast<char>('0' + n / 10 % 10);
-    reversed[r++] = '.';
-    n /= 100;
-    do {
-        reversed[r++] = static_cast<char>('0' + n % 10);
-        n /= 10;
-    } while (n != 0);
-    while (r > 0) {
-        text[len++] = reversed[--r];
-    }
-    return len;
+    return fixed2_digits(n, text, len);
 }
 
 double percent_of(long long current, long long maximum)
@@ -64,7 +53,6 @@ double percent_of(long long current, long long maximum)
 }
 
 #else
-#include "exact.h"
 
 size_t format_fixed2(double value, char (&text)[FIXED2_SIZE]) { return exact_fixed2(value, text); }
 

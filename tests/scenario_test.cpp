@@ -39,8 +39,8 @@ const std::string under_test = [] {
 // A build for another processor runs its programs through an emulator, whose
 // words TRIVANE_EMULATOR holds; on the build's own processor, none.
 const std::vector<std::string> emulator = [] {
-    std::istringstream words(
-        std::getenv("TRIVANE_EMULATOR") != nullptr ? std::getenv("TRIVANE_EMULATOR") : "");
+    const char *named = std::getenv("TRIVANE_EMULATOR");
+    std::istringstream words(named != nullptr ? named : "");
     return std::vector<std::string>{std::istream_iterator<std::string>(words),
                                     std::istream_iterator<std::string>()};
 }();

@@ -10,8 +10,9 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
-#include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
 
 // The processor this setup runs on, whose trivane alone it copies.
 #if defined(__x86_64__)
@@ -28,87 +29,93 @@ constexpr unsigned OWN_MACHINE = EM_RISCV;
 #error "trivane-setup does not know this processor's ELF machine number"
 #endif
 
-// The sentinels that examine returns for a trivane of another version, and for one
-// whose contents changed since its build.
-extern const char another_version[];
-const char another_version[] = "another version";
-extern const char changed[];
-const char changed[] = "changed";
-const char another_machine[] = "it is for another processor than this trivane-setup's";
+} // namespace
 
-// Whether b.file is a trivane of this version whose contents are as built: nullptr,
-// or why not (another_version, changed, or why it is no trivane setup can read).
-const char *examine(binary &b)
+verdict examine(binary &b)
 {
-    const char *why =
-        image_read(b.img, reinterpret_cast<unsigned char *>(b.file.data), b.file.size);
-    // The paths section of every trivane since 1.3.0 begins with the magic.
-    b.what = why == nullptr || memmem(b.file.data, b.file.size, PATHS_MAGIC, sizeof PATHS_MAGIC)
-                 ? holds::old_trivane
-                 : holds::other;
-    if (why != nullptr) {
-        return why;
+    b.image_words = image_read(b.img, reinterpret_cast<unsigned char *>(b.file.data), b.file.size);
+    if (b.image_words != nullptr) {
+        // The paths section of every trivane since 1.3.0 begins with the magic:
+        // one that setup cannot read is of another layout, so another version.
+        return b.is = memmem(b.file.data, b.file.size, PATHS_MAGIC, sizeof PATHS_MAGIC) != nullptr
+                          ? verdict::other_version
+                          : verdict::not_trivane;
     }
     if (b.img.machine != OWN_MACHINE) {
-        return another_machine;
+        return b.is = verdict::other_machine;
     }
     image_paths(b.img, b.paths);
     memcpy(b.version, b.paths.version, sizeof b.version);
+    b.version[sizeof b.version - 1] = '\0';
     if (strcmp(b.paths.version, TRIVANE_VERSION) != 0) {
-        return another_version;
+        return b.is = verdict::other_version;
     }
     // A changed byte shows in the hash of the contents. The build-id alone may
     // differ: some distributions' debug tools set it anew after the build.
     unsigned char hash[CONTENTS_HASH_SIZE];
     image_hash(b.img, hash);
-    if (memcmp(hash, b.paths.contents_hash, sizeof hash) != 0) {
-        return changed;
-    }
-    b.what = holds::trivane;
-    return nullptr;
+    return b.is = memcmp(hash, b.paths.contents_hash, sizeof hash) != 0 ? verdict::changed
+                                                                        : verdict::trivane;
 }
 
-// What path holds, following a link; a file that cannot be read is another file.
+void inspect(const place &p, binary &b)
+{
+    read_fault f;
+    b.is = p.st.st_mode == 0        ? verdict::nothing
+           : !read_at(p, b.file, f) ? verdict::unreadable
+                                    : examine(b);
+}
+
 void inspect(const char *path, binary &b)
 {
-    b = {};
-    struct stat st = {};
-    if (lstat(path, &st) != 0) {
+    place p;
+    read_fault f;
+    if (!find_soft(AT_FDCWD, ".", path, p, f)) {
+        b.is = f.why == unread::missing ? verdict::nothing : verdict::unreadable;
         return;
     }
-    b.what = holds::other;
-    if (read_file(path, b.file)) {
-        examine(b);
-    }
+    inspect(p, b);
 }
 
-// The trivane to copy: this version's, unchanged since its build.
 void read_from(const char *path, binary &b)
 {
-    if (!read_file(path, b.file)) {
-        refuse("cannot read the trivane to copy, %s: %s.", path, why_unread(errno));
+    const shown from(path);
+    read_fault f;
+    if (!read_file(path, b.file, f)) {
+        char words[PATH_MAX + 128];
+        refuse("cannot read the trivane to copy, %s: %s.", from.text,
+               read_words(f, words, sizeof words));
     }
-    const char *why = examine(b);
-    if (why == another_version) {
+    switch (examine(b)) {
+    case verdict::trivane:
+        return;
+    case verdict::other_version:
+        if (b.image_words != nullptr) {
+            break;
+        }
         refuse("%s is trivane %s, and this is trivane-setup " TRIVANE_VERSION
                ": use the trivane-setup installed with it, or give --from the trivane of this one.",
-               path, b.version);
-    }
-    if (why == changed) {
+               from.text, shown(b.version).text);
+    case verdict::changed:
         refuse("%s has changed since it was built: its contents no longer match their hash. "
                "Reinstall the trivane package.",
-               path);
+               from.text);
+    case verdict::other_machine:
+        b.image_words = "it is for another processor than this trivane-setup's";
+        break;
+    default:
+        break;
     }
-    if (why != nullptr) {
-        refuse("%s is not a trivane that this setup can copy: %s.", path, why);
-    }
+    refuse("%s is not a trivane that this setup can copy: %s.", from.text, b.image_words);
 }
 
 int stamp(const char *path)
 {
     binary b;
-    if (!read_file(path, b.file)) {
-        refuse("cannot read %s: %s.", path, why_unread(errno));
+    read_fault f;
+    char words[PATH_MAX + 128];
+    if (!read_file(path, b.file, f)) {
+        refuse("cannot read %s: %s.", path, read_words(f, words, sizeof words));
     }
     const char *why =
         image_read(b.img, reinterpret_cast<unsigned char *>(b.file.data), b.file.size);
@@ -119,7 +126,7 @@ int stamp(const char *path)
         refuse("%s has no build-id of 20 bytes: link it with --build-id=0x followed by 40 zeros.",
                path);
     }
-    const int fd = open(path, O_WRONLY | O_CLOEXEC);
+    const int fd = open(path, O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         refuse("cannot write %s: %s.", path, strerror(errno));
     }

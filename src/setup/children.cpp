@@ -3,33 +3,55 @@
 #include "setup/children.h"
 
 #include "setup/failure.h"
-#include "setup/files.h"
+#include "setup/layout.h"
 
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-// The folder of this program, where the package puts trivane-detect, and the
-// link to the trivane users run.
-void own_folder(char (&dir)[PATH_MAX])
+namespace {
+
+// dpkg's variables that update-alternatives reads: where the root and dpkg's
+// database are. They are passed on only where dpkg runs the trivane package's
+// maintainer scripts, and only as a folder of root's.
+const char *const dpkg_variables[] = {"DPKG_ROOT", "DPKG_ADMINDIR"};
+
+// The environment of every child.
+void clean_environment(char (&room)[2][PATH_MAX + 16], const char *(&env)[5])
 {
-    const ssize_t n = readlink("/proc/self/exe", dir, sizeof dir - 1);
-    if (n <= 0) {
-        refuse("cannot tell where it is installed (/proc/self/exe): give --from FILE.");
+    unsigned n = 0;
+    env[n++] = "PATH=/usr/sbin:/usr/bin:/sbin:/bin";
+    env[n++] = "LC_ALL=C";
+    const char *package = getenv("DPKG_MAINTSCRIPT_PACKAGE");
+    for (unsigned i = 0; i < 2 && package != nullptr && strcmp(package, "trivane") == 0; ++i) {
+        const char *value = getenv(dpkg_variables[i]);
+        struct stat st = {};
+        const bool roots =
+            value != nullptr &&
+            (value[0] == '\0' || (value[0] == '/' && stat_soft(value, st) && S_ISDIR(st.st_mode) &&
+                                  st.st_uid == 0 && (st.st_mode & 022) == 0));
+        if (roots && strlen(value) < PATH_MAX) {
+            snprintf(room[i], sizeof room[i], "%s=%s", dpkg_variables[i], value);
+            env[n++] = room[i];
+        }
     }
-    dir[n] = '\0';
-    *strrchr(dir, '/') = '\0';
+    env[n] = nullptr;
 }
 
-// Starts a program with its standard output and error on out and err, as a shell
-// would start it: no signal blocked or ignored. Its pid, or -1.
+// Starts a program by its path with its standard output and error on out and err,
+// as a shell would start it (no signal blocked or ignored), in a clean
+// environment. Its pid, or -1.
 pid_t spawn(const char *const argv[], int out, int err)
 {
+    char room[2][PATH_MAX + 16];
+    const char *env[5];
+    clean_environment(room, env);
     const pid_t pid = fork();
     // gcov counts nothing of a process that ends by exec or _exit.
     // GCOVR_EXCL_START
@@ -40,40 +62,68 @@ pid_t spawn(const char *const argv[], int out, int err)
         signal(SIGXFSZ, SIG_DFL);
         dup2(out, 1);
         dup2(err, 2);
-        execv(argv[0], const_cast<char *const *>(argv));
+        execve(argv[0], const_cast<char *const *>(argv), const_cast<char *const *>(env));
         fprintf(stderr, "cannot run %s: %s\n", argv[0], strerror(errno));
         _exit(127);
     }
     // GCOVR_EXCL_STOP
-    pending.child = pid;
+    running(pid);
     return pid;
 }
 
-// Runs trivane-detect and returns the devices file it prints. What it says of its
-// choices goes to standard error where say is set; where it fails, its own reason
-// is the refusal's.
-devices detect(const char *folder, const char *sys, bool say)
+// The child's status once it ends; -1 where it cannot be waited for.
+int wait_for(pid_t pid)
 {
-    char detector[PATH_MAX + 32];
-    snprintf(detector, sizeof detector, "%s/trivane-detect", folder);
-    const char *argv[] = {detector, sys != nullptr ? "--sys" : nullptr, sys, nullptr};
-    int out[2];
-    int err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0 ||
-        spawn(argv, out[1], err[1]) < 0) {
-        refuse("cannot run %s: %s.", detector, strerror(errno));
+    int status = -1;
+    if (waitpid(pid, &status, 0) != pid) {
+        status = -1;
     }
-    close(out[1]);
-    close(err[1]);
+    running(0);
+    return status;
+}
+
+} // namespace
+
+void find_installed(installed &in)
+{
+    char folder[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", folder, sizeof folder - 1);
+    if (n <= 0) {
+        snprintf(in.detector, sizeof in.detector, "%s/trivane-detect", PACKAGED_BINDIR);
+        snprintf(in.link, sizeof in.link, "%s/trivane", PACKAGED_BINDIR);
+        snprintf(in.packaged, sizeof in.packaged, "%s", PACKAGED_TRIVANE);
+        return;
+    }
+    folder[n] = '\0';
+    *strrchr(folder, '/') = '\0';
+    snprintf(in.detector, sizeof in.detector, "%s/trivane-detect", folder);
+    snprintf(in.link, sizeof in.link, "%s/trivane", folder);
+    // A build folder or an install from source has it beside setup.
+    snprintf(in.packaged, sizeof in.packaged, "%s/" PACKAGED_FROM_BINDIR, folder);
+    struct stat st = {};
+    if (!stat_soft(in.packaged, st)) {
+        snprintf(in.packaged, sizeof in.packaged, "%s/trivane", folder);
+    }
+}
+
+void detect(const installed &in, const char *sys, bool say, text &out)
+{
+    const char *argv[] = {in.detector, sys != nullptr ? "--sys" : nullptr, sys, nullptr};
+    int pipes[2][2];
+    pid_t pid = -1;
+    if (pipe2(pipes[0], O_CLOEXEC) != 0 || pipe2(pipes[1], O_CLOEXEC) != 0 ||
+        (pid = spawn(argv, pipes[0][1], pipes[1][1])) < 0) {
+        refuse("cannot run %s: %s.", in.detector, strerror(errno));
+    }
+    close(pipes[0][1]);
+    close(pipes[1][1]);
     // Both pipes at once, so that neither fills while the other is read.
-    text said[2];
-    pollfd fds[] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    for (int i = 0; i < 2; ++i) {
-        append(said[i], "", 0);
-    }
+    text said;
+    text *into[] = {&out, &said};
+    pollfd fds[] = {{pipes[0][0], POLLIN, 0}, {pipes[1][0], POLLIN, 0}};
     while (fds[0].fd >= 0 || fds[1].fd >= 0) {
         if (poll(fds, 2, -1) < 0) {
-            refuse("cannot read what %s says: %s.", detector, strerror(errno));
+            refuse("cannot read what %s says: %s.", in.detector, strerror(errno));
         }
         for (int i = 0; i < 2; ++i) {
             char chunk[4096];
@@ -82,28 +132,21 @@ devices detect(const char *folder, const char *sys, bool say)
                 close(fds[i].fd);
                 fds[i].fd = -1;
             } else if (fds[i].revents != 0) {
-                append(said[i], chunk, static_cast<size_t>(n));
+                into[i]->add(chunk, static_cast<size_t>(n));
             }
         }
     }
-    int status = 0;
-    waitpid(pending.child, &status, 0);
-    pending.child = 0;
-    if (status != 0) {
+    if (wait_for(pid) != 0) {
         // Its first line says why.
-        const int line = static_cast<int>(strcspn(said[1].data, "\n"));
-        refuse("trivane-detect could not find the devices: %.*s%s", line, said[1].data,
-               line > 0 ? "" : "it failed, and said nothing");
+        const size_t line = strcspn(said.data, "\n");
+        refuse("trivane-detect could not find the devices: %s",
+               line > 0 ? shown(said.data, line).text : "it failed, and said nothing");
     }
     if (say) {
-        fputs(said[1].data, stderr);
+        fputs(said.data, stderr);
     }
-    return parse_devices(said[0].data, "what trivane-detect printed");
 }
 
-// Debian's update-alternatives, or that of RPM systems: both take --install LINK
-// NAME PATH PRIORITY and --remove NAME PATH. Where neither is, the first, which
-// cannot run.
 const char *alternatives_tool()
 {
     const char *const tools[] = {"/usr/bin/update-alternatives", "/usr/sbin/update-alternatives"};
@@ -112,20 +155,15 @@ const char *alternatives_tool()
             return tool;
         }
     }
-    return tools[0];
+    return nullptr;
 }
 
-// Runs the alternatives tool with standard output quiet: whether it succeeded.
-bool alternatives(const char *tool, const char *a, const char *b, const char *c, const char *d,
-                  const char *e)
+bool alternatives(const char *a, const char *b, const char *c, const char *d, const char *e)
 {
-    const char *argv[] = {tool, a, b, c, d, e, nullptr};
+    const char *tool = alternatives_tool();
+    const char *argv[] = {tool != nullptr ? tool : "update-alternatives", a, b, c, d, e, nullptr};
     const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    int status = 1;
-    if (spawn(argv, null, 2) < 0 || waitpid(pending.child, &status, 0) < 0) {
-        status = 1;
-    }
-    pending.child = 0;
+    const pid_t pid = spawn(argv, null, 2);
     close(null);
-    return status == 0;
+    return pid > 0 && wait_for(pid) == 0;
 }

@@ -1,16 +1,34 @@
 // SPDX-FileCopyrightText: 2026 The trivane developers
 // SPDX-License-Identifier: MIT
-// The programs setup runs: trivane-detect and update-alternatives.
+// The programs setup runs, trivane-detect and update-alternatives, and where the
+// installed programs are. Every child gets a clean environment: a fixed PATH and
+// the C locale, nothing of the caller's (a user's PATH, BASH_ENV, ENV, SHELLOPTS,
+// LD_* would otherwise reach a child that runs as root), and dpkg's own variables
+// only where dpkg runs setup from the trivane package's maintainer scripts.
 #pragma once
 
-#include "setup/devices.h"
+#include "setup/files.h"
 
 #include <limits.h>
-#include <sys/types.h>
 
-void own_folder(char (&dir)[PATH_MAX]);
-pid_t spawn(const char *const argv[], int out, int err);
-devices detect(const char *folder, const char *sys, bool say);
+// Where the programs installed with this setup are: the folder of its own file
+// (/proc/self/exe), or the package's folders where that cannot be read (a root
+// without /proc).
+struct installed {
+    char detector[PATH_MAX + 32]; // trivane-detect
+    char link[PATH_MAX + 32];     // the trivane users run without a copy
+    char packaged[PATH_MAX + 32]; // the trivane to copy, where --from does not say
+};
+void find_installed(installed &in);
+
+// Runs trivane-detect (--sys sys where given) and returns the devices file it
+// prints, in out; what it says of its choices goes to standard error where say
+// is set. Where it fails, its own first line is the refusal's reason.
+void detect(const installed &in, const char *sys, bool say, text &out);
+
+// Debian's update-alternatives, or that of RPM systems (both take --install LINK
+// NAME PATH PRIORITY and --remove NAME PATH); where neither is, nullptr.
 const char *alternatives_tool();
-bool alternatives(const char *tool, const char *a, const char *b, const char *c,
-                  const char *d = nullptr, const char *e = nullptr);
+// Runs it with its standard output quiet: whether it succeeded.
+bool alternatives(const char *a, const char *b, const char *c, const char *d = nullptr,
+                  const char *e = nullptr);

@@ -2,78 +2,44 @@
 // SPDX-License-Identifier: MIT
 #include "setup/devices.h"
 
-#include "setup/failure.h"
-#include "setup/files.h"
-#include "setup/setup.h"
+#include "setup/shown.h"
 
 #include <stddef.h>
 #include <stdio.h>
 #include <string.h>
-#include <unistd.h>
 
-// The lines trivane-detect writes: set(NAME "VALUE" CACHE STRING "" FORCE), and
-// "# not found, the default kept: fan ..." where it found a device nowhere.
-devices parse_devices(char *text, const char *path)
+namespace {
+
+const char chars_words[] = "letters, digits and . _ : + @ , = ~ -";
+
+// The options a devices file sets, in the order it sets them.
+const char *const option_names[] = {"TRIVANE_FAN_FILES", "TRIVANE_BACKLIGHT", "TRIVANE_AC",
+                                    "TRIVANE_BATTERY", "TRIVANE_BATTERY_UNITS"};
+const char **option_value(devices &d, unsigned i)
 {
-    devices d;
-    const char tail[] = "\" CACHE STRING \"\" FORCE)";
-    const char not_found[] = "# not found, the default kept: ";
-    for (char *line = strtok(text, "\n"); line != nullptr; line = strtok(nullptr, "\n")) {
-        if (strncmp(line, not_found, sizeof not_found - 1) == 0) {
-            snprintf(d.not_found, sizeof d.not_found, "%s", line + sizeof not_found - 1);
-        }
-        if (line[0] == '#') {
-            continue;
-        }
-        char *value = strstr(line, " \"");
-        const size_t len = strlen(line);
-        if (strncmp(line, "set(TRIVANE_", 12) != 0 || value == nullptr || len < sizeof tail ||
-            strcmp(line + len - (sizeof tail - 1), tail) != 0 ||
-            value + 2 > line + len - (sizeof tail - 1)) {
-            refuse("%s is not a file that trivane-detect wrote: '%s'.", path, line);
-        }
-        *value = '\0';
-        value += 2;
-        line[len - (sizeof tail - 1)] = '\0';
-        const char *name = line + 4;
-        const char **slot = strcmp(name, "TRIVANE_FAN_FILES") == 0       ? &d.fan_files
-                            : strcmp(name, "TRIVANE_BACKLIGHT") == 0     ? &d.backlight
-                            : strcmp(name, "TRIVANE_AC") == 0            ? &d.ac
-                            : strcmp(name, "TRIVANE_BATTERY") == 0       ? &d.battery
-                            : strcmp(name, "TRIVANE_BATTERY_UNITS") == 0 ? &d.units
-                                                                         : nullptr;
-        if (slot == nullptr) {
-            refuse("%s sets %s, which is no device option.", path, name);
-        }
-        *slot = value;
-    }
-    const char *missing = d.fan_files == nullptr   ? "TRIVANE_FAN_FILES"
-                          : d.backlight == nullptr ? "TRIVANE_BACKLIGHT"
-                          : d.ac == nullptr        ? "TRIVANE_AC"
-                          : d.battery == nullptr   ? "TRIVANE_BATTERY"
-                          : d.units == nullptr     ? "TRIVANE_BATTERY_UNITS"
-                                                   : nullptr;
-    if (missing != nullptr) {
-        refuse("%s does not set %s: write it anew with trivane-detect -o %s.", path, missing, path);
-    }
-    return d;
+    const char **values[] = {&d.fan_files, &d.backlight, &d.ac, &d.battery, &d.units};
+    return values[i];
 }
 
-// The characters of sysfs names; the configure step and trivane-detect take the same.
+bool problem(devices_problem &why, devices_fault fault, const char *option, const char *value,
+             size_t size)
+{
+    why.fault = fault;
+    why.option = option;
+    why.value = value;
+    why.value_size = size;
+    return false;
+}
+bool problem(devices_problem &why, devices_fault fault, const char *option = "",
+             const char *value = "")
+{
+    return problem(why, fault, option, value, strlen(value));
+}
+
 bool name_char(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           strchr("._:+@,=~-", c) != nullptr;
-}
-
-bool good_name(const char *s, size_t len)
-{
-    for (size_t i = 0; i < len; ++i) {
-        if (!name_char(s[i])) {
-            return false;
-        }
-    }
-    return len > 0 && !(len == 1 && s[0] == '.') && !(len == 2 && s[0] == '.' && s[1] == '.');
+           (c != '\0' && strchr("._:+@,=~-", c) != nullptr);
 }
 
 // A fan file: /sys, then names between slashes.
@@ -94,126 +60,275 @@ bool good_fan_file(const char *s, size_t len)
     return true;
 }
 
-const char chars_words[] = "letters, digits and . _ : + @ , = ~ -";
-
-// Copies text into a slot, or refuses naming the option and the limit.
-void put(char (&slot)[PATH_SLOT], const char *option, const char *text)
+// Copies a path into a slot; false, with the problem, where it is too long.
+bool put(char (&slot)[PATH_SLOT], const char *option, const char *path, size_t len,
+         devices_problem &why)
 {
-    if (strlen(text) >= PATH_SLOT) {
-        refuse("%s gives the path '%s', too long for its slot: a path may take at most %u bytes.",
-               option, text, PATH_SLOT - 1);
+    if (len >= PATH_SLOT) {
+        snprintf(why.path, sizeof why.path, "%.*s", static_cast<int>(len), path);
+        return problem(why, devices_fault::path_too_long, option, why.path);
     }
     memset(slot, 0, PATH_SLOT);
-    memcpy(slot, text, strlen(text));
+    memcpy(slot, path, len);
+    return true;
 }
-
-// A battery's files, in the slots i: NAME/UNITS_full and NAME/UNITS_now. Where
-// there are several and the machine at sys shows this one with the other units'
-// files alone, they are refused: batteries of other units cannot be summed.
-void fill_battery(device_paths &p, unsigned i, const char *name, size_t len, const char *units,
-                  const char *sys)
+// /sys/class/CLASS/NAME/FILE into a slot.
+bool put_path(char (&slot)[PATH_SLOT], const char *option, devices_problem &why,
+              const char *device_class, const char *name, size_t len, const char *file)
 {
     char path[PATH_SLOT * 2];
-    snprintf(path, sizeof path, "/sys/class/power_supply/%.*s/%s_full", static_cast<int>(len), name,
-             units);
-    put(p.battery_full[i], "TRIVANE_BATTERY", path);
-    snprintf(path, sizeof path, "/sys/class/power_supply/%.*s/%s_now", static_cast<int>(len), name,
-             units);
-    put(p.battery_now[i], "TRIVANE_BATTERY", path);
-    const char *other = strcmp(units, "charge") == 0 ? "energy" : "charge";
-    char here[PATH_MAX];
-    char there[PATH_MAX];
-    snprintf(here, sizeof here, "%s/class/power_supply/%.*s/%s_full", sys, static_cast<int>(len),
-             name, units);
-    snprintf(there, sizeof there, "%s/class/power_supply/%.*s/%s_full", sys, static_cast<int>(len),
-             name, other);
-    if (sys != nullptr && access(here, F_OK) != 0 && access(there, F_OK) == 0) {
-        refuse("TRIVANE_BATTERY_UNITS is %s, and this machine's %.*s has %s files: every battery "
-               "must have the files of the units set, since the levels of batteries of other "
-               "units cannot be summed.",
-               units, static_cast<int>(len), name, other);
-    }
+    const int n = snprintf(path, sizeof path, "/sys/class/%s/%.*s/%s", device_class,
+                           static_cast<int>(len), name, file);
+    return put(slot, option, path, static_cast<size_t>(n), why);
 }
 
-// The slots for the devices, by the configure step's rules; sys is the machine's
-// sysfs, where the batteries' units are checked.
-void fill(device_paths &p, const devices &d, const char *sys)
+// Each part of a list between semicolons, in turn: false at its end.
+bool next_part(const char *&at, const char *&part, size_t &len)
+{
+    if (at == nullptr) {
+        return false;
+    }
+    part = at;
+    const char *end = strchr(at, ';');
+    len = end != nullptr ? static_cast<size_t>(end - at) : strlen(at);
+    at = end != nullptr ? end + 1 : nullptr;
+    return true;
+}
+
+bool same_slot(const char (&a)[PATH_SLOT], const char (&b)[PATH_SLOT])
+{
+    return strncmp(a, b, PATH_SLOT) == 0;
+}
+
+} // namespace
+
+bool good_name(const char *s, size_t len)
+{
+    for (size_t i = 0; i < len; ++i) {
+        if (!name_char(s[i])) {
+            return false;
+        }
+    }
+    return len > 0 && !(len == 1 && s[0] == '.') && !(len == 2 && s[0] == '.' && s[1] == '.');
+}
+
+// The lines trivane-detect writes: set(NAME "VALUE" CACHE STRING "" FORCE), and
+// "# not found, the default kept: fan ..." where it found a device nowhere.
+bool parse_devices(char *text, devices &d, devices_problem &why)
+{
+    d = devices();
+    const char head[] = "set(";
+    const char tail[] = "\" CACHE STRING \"\" FORCE)";
+    const char not_found[] = "# not found, the default kept: ";
+    for (char *line = text; *line != '\0';) {
+        char *end = line + strcspn(line, "\n");
+        const bool more = *end != '\0';
+        *end = '\0';
+        const size_t len = static_cast<size_t>(end - line);
+        char *value = strstr(line, " \"");
+        if (strncmp(line, not_found, sizeof not_found - 1) == 0) {
+            snprintf(d.not_found, sizeof d.not_found, "%s", line + sizeof not_found - 1);
+        } else if (line[0] != '#' && len > 0) {
+            if (strncmp(line, head, sizeof head - 1) != 0 || value == nullptr ||
+                len < sizeof tail || strcmp(end - (sizeof tail - 1), tail) != 0 ||
+                value + 2 > end - (sizeof tail - 1)) {
+                return problem(why, devices_fault::not_a_line, "", line, len);
+            }
+            *value = '\0';
+            end[-static_cast<ptrdiff_t>(sizeof tail - 1)] = '\0';
+            const char *name = line + sizeof head - 1;
+            unsigned i = 0;
+            while (i < 5 && strcmp(name, option_names[i]) != 0) {
+                ++i;
+            }
+            if (i == 5) {
+                return problem(why, devices_fault::unknown_option, name);
+            }
+            *option_value(d, i) = value + 2;
+        }
+        line = more ? end + 1 : end;
+    }
+    for (unsigned i = 0; i < 5; ++i) {
+        if (*option_value(d, i) == nullptr) {
+            return problem(why, devices_fault::option_missing, option_names[i]);
+        }
+    }
+    return true;
+}
+
+bool fill(device_paths &p, const devices &d, devices_problem &why)
 {
     const char *names[][2] = {{"TRIVANE_BACKLIGHT", d.backlight}, {"TRIVANE_AC", d.ac}};
     for (const auto &n : names) {
         if (!good_name(n[1], strlen(n[1]))) {
-            refuse("%s is '%s': it must be one device name, as listed in /sys/class, of %s only, "
-                   "and not '.' or '..'.",
-                   n[0], n[1], chars_words);
+            return problem(why, devices_fault::bad_name, n[0], n[1]);
         }
     }
     if (strcmp(d.units, "charge") != 0 && strcmp(d.units, "energy") != 0) {
-        refuse("TRIVANE_BATTERY_UNITS is '%s': it must be charge or energy.", d.units);
+        return problem(why, devices_fault::bad_units, "TRIVANE_BATTERY_UNITS", d.units);
     }
     if (*d.fan_files == '\0') {
-        refuse("TRIVANE_FAN_FILES is empty: it must list at least one fan file.");
+        return problem(why, devices_fault::no_fan_file, "TRIVANE_FAN_FILES");
     }
     memset(p.fan, 0, sizeof p.fan);
     unsigned count = 0;
-    for (const char *file = d.fan_files;;) {
-        const char *end = strchr(file, ';');
-        const size_t len = end != nullptr ? static_cast<size_t>(end - file) : strlen(file);
-        char shown[PATH_SLOT * 2];
-        snprintf(shown, sizeof shown, "%.*s", static_cast<int>(len < PATH_SLOT ? len : PATH_SLOT),
-                 file);
+    const char *file = nullptr;
+    size_t len = 0;
+    for (const char *at = d.fan_files; next_part(at, file, len);) {
         if (!good_fan_file(file, len)) {
-            refuse(
-                "TRIVANE_FAN_FILES holds '%s': each fan file must be an absolute path under /sys, "
-                "of %s between its slashes, without '.' or '..'.",
-                shown, chars_words);
+            return problem(why, devices_fault::bad_fan_file, "TRIVANE_FAN_FILES", file, len);
         }
         if (count == FAN_SLOTS) {
-            refuse("TRIVANE_FAN_FILES lists more fan files than a build takes: at most %u.",
-                   FAN_SLOTS);
+            return problem(why, devices_fault::too_many_fan_files, "TRIVANE_FAN_FILES");
         }
-        if (len >= PATH_SLOT) {
-            put(p.fan[count], "TRIVANE_FAN_FILES", shown); // refuses, naming the limit
+        if (!put(p.fan[count++], "TRIVANE_FAN_FILES", file, len, why)) {
+            return false;
         }
-        memcpy(p.fan[count++], file, len);
-        if (end == nullptr) {
-            break;
-        }
-        file = end + 1;
     }
-    char path[PATH_SLOT * 2];
-    snprintf(path, sizeof path, "/sys/class/backlight/%s/max_brightness", d.backlight);
-    put(p.backlight_max, "TRIVANE_BACKLIGHT", path);
-    snprintf(path, sizeof path, "/sys/class/backlight/%s/brightness", d.backlight);
-    put(p.backlight_level, "TRIVANE_BACKLIGHT", path);
-    snprintf(path, sizeof path, "/sys/class/power_supply/%s/online", d.ac);
-    put(p.ac, "TRIVANE_AC", path);
+    const size_t backlight = strlen(d.backlight);
+    const size_t ac = strlen(d.ac);
+    if (!put_path(p.backlight_max, "TRIVANE_BACKLIGHT", why, "backlight", d.backlight, backlight,
+                  "max_brightness") ||
+        !put_path(p.backlight_level, "TRIVANE_BACKLIGHT", why, "backlight", d.backlight, backlight,
+                  "brightness") ||
+        !put_path(p.ac, "TRIVANE_AC", why, "power_supply", d.ac, ac, "online")) {
+        return false;
+    }
     // Up to four batteries, between semicolons, of one units setting.
     memset(p.battery_full, 0, sizeof p.battery_full);
     memset(p.battery_now, 0, sizeof p.battery_now);
     unsigned batteries = 0;
-    for (const char *name = d.battery;;) {
-        const char *end = strchr(name, ';');
-        const size_t len = end != nullptr ? static_cast<size_t>(end - name) : strlen(name);
+    char full[16];
+    char now[16];
+    snprintf(full, sizeof full, "%s_full", d.units);
+    snprintf(now, sizeof now, "%s_now", d.units);
+    const char *name = nullptr;
+    for (const char *at = d.battery; next_part(at, name, len);) {
         if (!good_name(name, len)) {
-            refuse("TRIVANE_BATTERY is '%s': it must be one device name, as listed in /sys/class, "
-                   "of %s only, and not '.' or '..'; or up to four such names, between "
-                   "semicolons.",
-                   d.battery, chars_words);
+            return problem(why, devices_fault::bad_battery_list, "TRIVANE_BATTERY", d.battery);
         }
         if (batteries == BATTERY_SLOTS) {
-            refuse("TRIVANE_BATTERY lists more batteries than a build takes: at most %u.",
-                   BATTERY_SLOTS);
+            return problem(why, devices_fault::too_many_batteries, "TRIVANE_BATTERY");
         }
-        const bool several = end != nullptr || batteries > 0;
-        fill_battery(p, batteries++, name, len, d.units, several ? sys : nullptr);
-        if (end == nullptr) {
-            break;
+        const char *supplies = "power_supply";
+        if (!put_path(p.battery_full[batteries], "TRIVANE_BATTERY", why, supplies, name, len,
+                      full) ||
+            !put_path(p.battery_now[batteries++], "TRIVANE_BATTERY", why, supplies, name, len,
+                      now)) {
+            return false;
         }
-        name = end + 1;
+    }
+    return true;
+}
+
+void devices_words(const devices_problem &why, const char *file, char *out, size_t size)
+{
+    const shown shown_value(why.value, why.value_size);
+    const shown shown_option(why.option);
+    const char *value = shown_value.text;
+    const char *o = shown_option.text;
+    switch (why.fault) {
+    case devices_fault::not_a_line:
+        snprintf(out, size, "%s is not a file that trivane-detect wrote: '%s'.", file, value);
+        break;
+    case devices_fault::unknown_option:
+        snprintf(out, size, "%s sets %s, which is no device option.", file, o);
+        break;
+    case devices_fault::option_missing:
+        snprintf(out, size, "%s does not set %s: write it anew with trivane-detect -o %s.", file, o,
+                 file);
+        break;
+    case devices_fault::bad_name:
+        snprintf(out, size,
+                 "%s is '%s': it must be one device name, as listed in /sys/class, of %s only, "
+                 "and not '.' or '..'.",
+                 o, value, chars_words);
+        break;
+    case devices_fault::bad_battery_list:
+        snprintf(out, size,
+                 "%s is '%s': it must be one device name, as listed in /sys/class, of %s only, "
+                 "and not '.' or '..'; or up to four such names, between semicolons.",
+                 o, value, chars_words);
+        break;
+    case devices_fault::too_many_batteries:
+        snprintf(out, size, "%s lists more batteries than a build takes: at most %u.", o,
+                 BATTERY_SLOTS);
+        break;
+    case devices_fault::bad_units:
+        snprintf(out, size, "%s is '%s': it must be charge or energy.", o, value);
+        break;
+    case devices_fault::no_fan_file:
+        snprintf(out, size, "%s is empty: it must list at least one fan file.", o);
+        break;
+    case devices_fault::bad_fan_file:
+        snprintf(out, size,
+                 "%s holds '%s': each fan file must be an absolute path under /sys, of %s between "
+                 "its slashes, without '.' or '..'.",
+                 o, value, chars_words);
+        break;
+    case devices_fault::too_many_fan_files:
+        snprintf(out, size, "%s lists more fan files than a build takes: at most %u.", o,
+                 FAN_SLOTS);
+        break;
+    default:
+        snprintf(out, size,
+                 "%s gives the path '%s', too long for its slot: a path may take at most %u bytes.",
+                 o, value, PATH_SLOT - 1);
+        break;
     }
 }
 
-// Whether two sets of slots read the same devices (their hashes aside).
+size_t devices_text(const devices &d, const char *header, char *out, size_t size)
+{
+    size_t used = 0;
+    const auto add = [&](const char *line_start, const char *a, const char *b, const char *end) {
+        const int n =
+            snprintf(out + used, used < size ? size - used : 0, "%s%s%s%s", line_start, a, b, end);
+        used += static_cast<size_t>(n);
+    };
+    add("", header, "", "");
+    if (d.not_found[0] != '\0') {
+        add("# not found, the default kept: ", d.not_found, "", "\n");
+    }
+    devices copy = d;
+    for (unsigned i = 0; i < 5; ++i) {
+        add("set(", option_names[i], " \"", "");
+        add(*option_value(copy, i), "\" CACHE STRING \"\" FORCE)\n", "", "");
+    }
+    return used < size ? used : 0;
+}
+
+fitting fit(const device_paths &has, const device_paths &wanted)
+{
+    fitting f;
+    bool fan = false;
+    for (const auto &file : has.fan) {
+        fan = fan || (file[0] != '\0' && same_slot(file, wanted.fan[0]));
+    }
+    bool batteries = true;
+    for (unsigned i = 0; i < BATTERY_SLOTS && wanted.battery_full[i][0] != '\0'; ++i) {
+        bool there = false;
+        for (unsigned j = 0; j < BATTERY_SLOTS; ++j) {
+            there = there || (same_slot(has.battery_full[j], wanted.battery_full[i]) &&
+                              same_slot(has.battery_now[j], wanted.battery_now[i]));
+        }
+        batteries = batteries && there;
+    }
+    for (unsigned j = 0; j < BATTERY_SLOTS && has.battery_full[j][0] != '\0'; ++j) {
+        bool wanted_too = false;
+        for (unsigned i = 0; i < BATTERY_SLOTS; ++i) {
+            wanted_too = wanted_too || same_slot(has.battery_full[j], wanted.battery_full[i]);
+        }
+        if (!wanted_too) {
+            f.extra[f.extras++] = j;
+        }
+    }
+    f.reads = fan && batteries && same_slot(has.backlight_max, wanted.backlight_max) &&
+              same_slot(has.backlight_level, wanted.backlight_level) &&
+              same_slot(has.ac, wanted.ac);
+    return f;
+}
+
 bool same_devices(const device_paths &a, const device_paths &b)
 {
     return memcmp(a.fan, b.fan, sizeof a.fan) == 0 &&
@@ -221,53 +336,15 @@ bool same_devices(const device_paths &a, const device_paths &b)
                   sizeof(device_paths) - offsetof(device_paths, backlight_max)) == 0;
 }
 
-// What the report does without the devices the detector found nowhere.
-void say_not_found(const devices &d)
+void supply_name(const char *path, char (&name)[PATH_SLOT])
 {
-    const char *const lines[][2] = {
-        {" fan ", "No fan was found: the report's fan line will say \"Cannot read fan RPM\"."},
-        {" backlight ", "No backlight was found: the report will stop with \"Cannot open file\" "
-                        "after the fan line."},
-        {" ac ", "No mains adapter was found: the report will stop with \"Cannot open file\" "
-                 "where the power line would be."},
-        {" battery ", "No battery was found: the report will stop with \"Cannot open file\" where "
-                      "the level line would be."},
-    };
-    char list[sizeof d.not_found + 2];
-    snprintf(list, sizeof list, " %s ", d.not_found);
-    for (const auto &line : lines) {
-        if (strstr(list, line[0]) != nullptr) {
-            printf("%s\n", line[1]);
-        }
-    }
+    const char prefix[] = "/sys/class/power_supply/";
+    const char *start =
+        strncmp(path, prefix, sizeof prefix - 1) == 0 ? path + sizeof prefix - 1 : path;
+    snprintf(name, sizeof name, "%.*s", static_cast<int>(strcspn(start, "/")), start);
 }
 
 bool found_nothing(const devices &d)
 {
     return strcmp(d.not_found, "fan backlight ac battery") == 0;
-}
-
-// The text of a devices file for /etc/trivane, from the options it sets.
-void devices_text(const devices &d, text &t)
-{
-    char line[4096];
-    snprintf(line, sizeof line,
-             "# trivane's devices, for trivane-setup --system: package upgrades write the\n"
-             "# machine's copy of trivane anew from this file. Edit it, then run\n"
-             "# trivane-setup --system --devices %s.\n",
-             SYSTEM_DEVICES);
-    append(t, line, strlen(line));
-    if (d.not_found[0] != '\0') {
-        snprintf(line, sizeof line, "# not found, the default kept: %s\n", d.not_found);
-        append(t, line, strlen(line));
-    }
-    const char *values[][2] = {{"TRIVANE_FAN_FILES", d.fan_files},
-                               {"TRIVANE_BACKLIGHT", d.backlight},
-                               {"TRIVANE_AC", d.ac},
-                               {"TRIVANE_BATTERY", d.battery},
-                               {"TRIVANE_BATTERY_UNITS", d.units}};
-    for (const auto &v : values) {
-        snprintf(line, sizeof line, "set(%s \"%s\" CACHE STRING \"\" FORCE)\n", v[0], v[1]);
-        append(t, line, strlen(line));
-    }
 }

@@ -9,224 +9,521 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-// The texts setup reads live as long as the process, which is short: they are
-// kept here, where a leak checker sees them as the program's own.
-char *kept[64];
-size_t kept_count = 0;
+text::text() { add("", 0); }
 
-void append(text &t, const char *bytes, size_t n)
+text::~text() { free(data); }
+
+void text::add(const char *bytes, size_t n)
 {
-    if (t.size + n > MAX_FILE) {
+    if (size + n > MAX_FILE) {
         refuse("the text read is far too large (over %zu bytes).", MAX_FILE);
     }
-    auto *grown = static_cast<char *>(realloc(t.data, t.size + n + 1));
+    auto *grown = static_cast<char *>(realloc(data, size + n + 1));
     // GCOVR_EXCL_START: only where memory fails
     if (grown == nullptr) {
-        refuse("no memory for %zu bytes.", t.size + n);
+        refuse("no memory for %zu bytes.", size + n);
     }
     // GCOVR_EXCL_STOP
-    for (char *&k : kept) {
-        if (t.data != nullptr && k == t.data) {
-            k = grown;
-        }
-    }
-    if (t.data == nullptr) {
-        kept[kept_count++ % 64] = grown;
-    }
-    memcpy(grown + t.size, bytes, n);
-    t.data = grown;
-    t.size += n;
-    t.data[t.size] = '\0';
+    memcpy(grown + size, bytes, n);
+    data = grown;
+    size += n;
+    data[size] = '\0';
 }
 
-// The whole of a regular file; false, with errno set, where it cannot be read
-// (EINVAL: it is not a regular file).
-bool read_file(const char *path, text &t)
+place::~place()
 {
-    t = {};
-    append(t, "", 0);
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (dir >= 0) {
+        close(dir);
+    }
+}
+
+place &place::operator=(place &&other) noexcept
+{
+    if (this != &other) {
+        if (dir >= 0) {
+            close(dir);
+        }
+        dir = other.dir;
+        other.dir = -1;
+        memcpy(name, other.name, sizeof name);
+        st = other.st;
+        memcpy(shown, other.shown, sizeof shown);
+    }
+    return *this;
+}
+
+namespace {
+
+// How many links a walk follows, as the kernel does.
+constexpr int MAX_LINKS = 40;
+
+// path/name, for messages.
+void join(char *out, size_t size, const char *path, const char *name)
+{
+    const size_t len = strlen(path);
+    if (snprintf(out, size, "%s%s%s", path, len > 0 && path[len - 1] == '/' ? "" : "/", name) >=
+        static_cast<int>(size)) {
+        out[0] = '\0'; // no path shown rather than a wrong one
+    }
+}
+
+// The folder above a shown path; above the root is the root.
+void up(char *path)
+{
+    char *slash = strrchr(path, '/');
+    if (slash != nullptr) {
+        slash[slash == path] = '\0';
+    }
+}
+
+// The place of name in the folder dir (which it takes), at shown.
+void settle_place(place &to, int dir, const char *name, const struct stat &st, const char *shown)
+{
+    to = place();
+    to.dir = dir;
+    snprintf(to.name, sizeof to.name, "%s", name);
+    to.st = st;
+    join(to.shown, sizeof to.shown, shown, name);
+}
+
+// Walks path from the folder from (whose path is shown_from) to the folder of
+// its last name, into to. A link as the last name is followed where follow is
+// set. False, with the fault, where the way cannot be walked.
+bool walk(int from, const char *shown_from, const char *path, bool follow, place &to, read_fault &f)
+{
+    f = {};
+    char rest[PATH_MAX * 2];
+    char shown[sizeof to.shown];
+    snprintf(rest, sizeof rest, "%s", path);
+    snprintf(shown, sizeof shown, "%s", path[0] == '/' ? "/" : shown_from);
+    int cur = path[0] == '/'     ? open("/", O_PATH | O_DIRECTORY | O_CLOEXEC)
+              : from == AT_FDCWD ? open(".", O_PATH | O_DIRECTORY | O_CLOEXEC)
+                                 : fcntl(from, F_DUPFD_CLOEXEC, 0);
+    int links = 0;
+    const char *r = rest;
+    for (;;) {
+        if (cur < 0) {
+            f.why = unread::denied, f.error = errno;
+            snprintf(f.at, sizeof f.at, "%s", shown);
+            return false;
+        }
+        while (*r == '/') {
+            ++r;
+        }
+        const size_t len = strcspn(r, "/");
+        char part[NAME_MAX + 1];
+        snprintf(part, sizeof part, "%.*s", static_cast<int>(len), r);
+        r += len;
+        while (*r == '/') {
+            ++r;
+        }
+        const bool last = *r == '\0';
+        if (len == 0 || strcmp(part, ".") == 0 || strcmp(part, "..") == 0) {
+            if (strcmp(part, "..") == 0) {
+                const int above = openat(cur, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+                close(cur);
+                cur = above;
+                up(shown);
+            }
+            if (!last || cur < 0) {
+                continue;
+            }
+            // The path ends in a folder: the place is that folder itself.
+            snprintf(part, sizeof part, ".");
+        }
+        int fd = len > NAME_MAX ? -1 : openat(cur, part, O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        struct stat st = {};
+        if (fd >= 0 && fstat(fd, &st) != 0) {
+            const int error = errno;
+            close(fd);
+            fd = -1;
+            errno = error;
+        }
+        if (fd < 0) {
+            const int error = len > NAME_MAX ? ENAMETOOLONG : errno;
+            if (last && error == ENOENT) {
+                settle_place(to, cur, part, st, shown);
+                return true;
+            }
+            f.why = error == ENOENT ? unread::missing : unread::denied, f.error = error;
+            join(f.at, sizeof f.at, shown, part);
+            close(cur);
+            return false;
+        }
+        const bool link = S_ISLNK(st.st_mode);
+        if (last && (!link || !follow)) {
+            close(fd);
+            settle_place(to, cur, part, st, shown);
+            return true;
+        }
+        char next[sizeof shown];
+        join(next, sizeof next, shown, part);
+        if (S_ISDIR(st.st_mode)) {
+            close(cur);
+            cur = fd;
+            memcpy(shown, next, sizeof shown);
+            continue;
+        }
+        memcpy(f.at, next, sizeof next);
+        char target[PATH_MAX];
+        ssize_t n = 0;
+        if (!link) {
+            f.why = unread::denied, f.error = ENOTDIR;
+        } else if (st.st_uid != 0 && st.st_uid != geteuid()) {
+            f.why = unread::foreign, f.owner = st.st_uid;
+        } else if (++links > MAX_LINKS) {
+            f.why = unread::denied, f.error = ELOOP, f.kind = S_IFLNK;
+        } else if ((n = readlinkat(fd, "", target, sizeof target - 1)) < 0) {
+            f.why = unread::denied, f.error = errno, f.kind = S_IFLNK;
+        }
+        close(fd);
+        if (f.why != unread::none) {
+            close(cur);
+            return false;
+        }
+        target[n] = '\0';
+        char joined[sizeof rest];
+        snprintf(joined, sizeof joined, "%s/%s", target, r);
+        memcpy(rest, joined, sizeof rest);
+        r = rest;
+        if (target[0] == '/') {
+            close(cur);
+            cur = open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+            snprintf(shown, sizeof shown, "/");
+        }
+    }
+}
+
+// Opens the regular file at p for reading (and writing, where flags say so),
+// having judged it: nothing but a regular file is opened, and the file opened
+// must be the one judged. -1, with the fault, where it cannot be.
+int open_judged(const place &p, int flags, read_fault &f)
+{
+    f = {};
+    snprintf(f.at, sizeof f.at, "%s", p.shown);
+    if (p.st.st_mode == 0) {
+        f.why = unread::missing, f.error = ENOENT;
+        return -1;
+    }
+    if (!S_ISREG(p.st.st_mode)) {
+        f.why = unread::special, f.kind = p.st.st_mode;
+        return -1;
+    }
+    const int fd = openat(p.dir, p.name, flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     struct stat st = {};
-    if (fd < 0 || fstat(fd, &st) != 0) {
-        return false;
-    }
-    errno = EINVAL;
-    ssize_t n = S_ISREG(st.st_mode) ? 1 : -1;
-    while (n > 0) {
-        char chunk[65536];
-        n = read(fd, chunk, sizeof chunk);
-        append(t, chunk, n > 0 ? static_cast<size_t>(n) : 0);
-    }
-    const int error = errno;
-    close(fd);
-    errno = error;
-    return n == 0;
-}
-
-const char *why_unread(int error)
-{
-    return error == EINVAL ? "it is not a regular file" : strerror(error);
-}
-
-void write_all(int fd, const unsigned char *data, size_t size, const char *path)
-{
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0) {
-            refuse("cannot write %s: %s.", path, strerror(errno));
+    if (fd < 0 || fstat(fd, &st) != 0 || !same_file(st, p.st)) {
+        f.why = unread::denied, f.error = fd < 0 ? errno : EBUSY;
+        if (fd >= 0) {
+            close(fd);
         }
-        data += n, size -= static_cast<size_t>(n);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+const char *kind_words(mode_t mode)
+{
+    switch (mode & S_IFMT) {
+    case S_IFDIR:
+        return "a folder";
+    case S_IFCHR:
+        return "a character device";
+    case S_IFBLK:
+        return "a block device";
+    case S_IFIFO:
+        return "a pipe (FIFO)";
+    case S_IFSOCK:
+        return "a socket";
+    case S_IFLNK:
+        return "a link";
+    default:
+        return "a file";
     }
 }
 
-// Opens the folder of path after following it as the kernel would, link by link:
-// a link on the way that neither root nor this user owns is refused, since the
-// one who owns it could lead the write anywhere (as root, into /etc/sudoers.d).
-target open_target(const char *path)
+const char *read_words(const read_fault &f, char *buffer, size_t size)
 {
-    target t = {{}, {}, {}, {}, -1};
-    snprintf(t.path, sizeof t.path, "%s", path);
+    switch (f.why) {
+    case unread::special:
+        snprintf(buffer, size, "it is %s, not a regular file", kind_words(f.kind));
+        break;
+    case unread::foreign:
+        snprintf(buffer, size, "%s is a link that another user (uid %u) owns", shown(f.at).text,
+                 static_cast<unsigned>(f.owner));
+        break;
+    case unread::too_large:
+        snprintf(buffer, size, "it is far too large (over %zu bytes)", MAX_FILE);
+        break;
+    default:
+        snprintf(buffer, size, "%s", strerror(f.error));
+        break;
+    }
+    return buffer;
+}
+
+void folder_of(const place &p, char (&folder)[sizeof p.shown])
+{
+    snprintf(folder, sizeof folder, "%s", p.shown);
+    up(folder);
+}
+
+void restat(place &p)
+{
+    if (fstatat(p.dir, p.name, &p.st, AT_SYMLINK_NOFOLLOW) != 0) {
+        p.st = {};
+    }
+}
+
+bool same_file(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+void find(const char *path, place &to)
+{
     const char *slash = strrchr(path, '/');
     const char *name = slash != nullptr ? slash + 1 : path;
     if (*name == '\0' || strcmp(name, ".") == 0 || strcmp(name, "..") == 0) {
-        refuse("%s names a folder: give the path of the file to write.", path);
+        refuse("%s names a folder: give the path of the file to write.", shown(path).text);
     }
     if (strlen(name) > NAME_MAX || strlen(path) >= PATH_MAX) {
         refuse("the path given is too long: a path may take %d bytes, a name %d.", PATH_MAX - 1,
                NAME_MAX);
     }
-    snprintf(t.name, sizeof t.name, "%s", name);
-    char rest[PATH_MAX * 2];
-    snprintf(rest, sizeof rest, "%.*s",
-             static_cast<int>(slash == nullptr ? 0 : slash - path + (slash == path)), path);
-    t.folder[0] = '/';
-    if (path[0] != '/' && getcwd(t.folder, sizeof t.folder) == nullptr) {
+    char here[PATH_MAX] = ".";
+    if (path[0] != '/' && getcwd(here, sizeof here) == nullptr) {
         refuse("cannot tell the current folder: %s.", strerror(errno));
     }
-    unsigned links = 0;
-    for (char *r = rest; *r != '\0';) {
-        const size_t len = strcspn(r, "/");
-        char part[PATH_MAX];
-        snprintf(part, sizeof part, "%.*s", static_cast<int>(len), r);
-        r += len + (r[len] == '/');
-        if (strcmp(part, "..") == 0) {
-            // The folder above; above the root is the root.
-            char *up = strrchr(t.folder, '/');
-            up[up == t.folder] = '\0';
-        }
-        if (len == 0 || strcmp(part, ".") == 0 || strcmp(part, "..") == 0) {
-            continue;
-        }
-        char next[PATH_MAX * 2];
-        snprintf(next, sizeof next, "%s%s%s", t.folder, strcmp(t.folder, "/") == 0 ? "" : "/",
-                 part);
-        struct stat st = {};
-        if (lstat(next, &st) != 0) {
-            refuse("the folder %s does not exist: make it first, or give another path.", next);
-        }
-        if (S_ISDIR(st.st_mode)) {
-            memcpy(t.folder, next, sizeof t.folder);
-            continue;
-        }
-        if (!S_ISLNK(st.st_mode)) {
-            refuse("%s is not a folder.", next);
-        }
-        if (st.st_uid != 0 && st.st_uid != geteuid()) {
-            refuse("%s is a link that another user (uid %u) owns: trivane-setup follows no such "
-                   "link. Give the real path with -o.",
-                   next, static_cast<unsigned>(st.st_uid));
-        }
-        char link[PATH_MAX];
-        const ssize_t n = readlink(next, link, sizeof link - 1);
-        if (n < 0 || ++links > 40) {
-            refuse("cannot follow the link %s: %s.", next,
-                   n < 0 ? strerror(errno) : "too many links");
-        }
-        link[n] = '\0';
-        char joined[PATH_MAX * 2];
-        snprintf(joined, sizeof joined, "%s/%s", link, r);
-        memcpy(rest, joined, sizeof rest);
-        r = rest;
-        if (link[0] == '/') {
-            snprintf(t.folder, sizeof t.folder, "/");
-        }
-    }
-    snprintf(t.full, sizeof t.full, "%s%s%s", t.folder, strcmp(t.folder, "/") == 0 ? "" : "/",
-             t.name);
-    t.dir = open(t.folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (t.dir < 0) {
-        refuse("cannot open the folder of %s: %s.", path, strerror(errno));
-    }
-    return t;
-}
-
-// Refuses a target that is a folder or a special file, as install and cp do. A
-// link is replaced by the rename, never followed.
-void check_target(const target &t)
-{
-    struct stat st = {};
-    if (fstatat(t.dir, t.name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISREG(st.st_mode) ||
-        S_ISLNK(st.st_mode)) {
+    read_fault f;
+    if (walk(AT_FDCWD, here, path, false, to, f)) {
         return;
     }
-    const char *kinds[16] = {};
-    kinds[S_IFDIR >> 12] = "a folder";
-    kinds[S_IFCHR >> 12] = "a character device";
-    kinds[S_IFBLK >> 12] = "a block device";
-    kinds[S_IFIFO >> 12] = "a pipe (FIFO)";
-    kinds[S_IFSOCK >> 12] = "a socket";
-    refuse("%s is %s: trivane-setup writes a regular file only. Give another path.", t.path,
-           kinds[(st.st_mode & S_IFMT) >> 12]);
+    const shown at(f.at);
+    if (f.why == unread::missing) {
+        refuse("the folder %s does not exist: make it first, or give another path.", at.text);
+    }
+    if (f.why == unread::foreign) {
+        refuse("%s is a link that another user (uid %u) owns: trivane-setup follows no such link. "
+               "Give the real path with -o.",
+               at.text, static_cast<unsigned>(f.owner));
+    }
+    if (f.error == ENOTDIR) {
+        refuse("%s is not a folder.", at.text);
+    }
+    if (f.kind == S_IFLNK) {
+        refuse("cannot follow the link %s: %s.", at.text,
+               f.error == ELOOP ? "too many links" : strerror(f.error));
+    }
+    refuse("cannot follow the way to %s, at %s: %s.", shown(path).text, at.text,
+           f.error == ELOOP ? "too many links" : strerror(f.error));
 }
 
-// Writes data into a temporary file beside the target, NAME.trivane-setup (slot i
-// of the pending work), made whole on disk, with mode; commit renames it over the
-// target, so the target is whole or as it was. A temporary file that exists is
-// never taken over: two setups at once, or one killed, leave it to the user.
-void stage(int i, const target &t, const unsigned char *data, size_t size, mode_t mode)
+bool find_soft(int from, const char *shown_from, const char *path, place &to, read_fault &f)
 {
-    check_target(t);
-    snprintf(pending.temp[i], sizeof pending.temp[i], "%.*s.trivane-setup", NAME_MAX - 14, t.name);
-    pending.dir[i] = t.dir;
-    const int fd =
-        openat(t.dir, pending.temp[i], O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    return walk(from, shown_from, path, false, to, f);
+}
+
+bool read_at(const place &p, text &t, read_fault &f)
+{
+    char folder[sizeof p.shown];
+    folder_of(p, folder);
+    place q;
+    if (!walk(p.dir, folder, p.name, true, q, f)) {
+        return false;
+    }
+    const int fd = open_judged(q, O_RDONLY, f);
     if (fd < 0) {
-        const int error = errno;
-        char temp[NAME_MAX + 1];
-        memcpy(temp, pending.temp[i], sizeof temp);
-        pending.temp[i][0] = '\0';
-        refuse("cannot write beside %s, as %s: %s.", t.path, temp, strerror(error));
+        return false;
     }
-    write_all(fd, data, size, t.path);
+    ssize_t n = 1;
+    while (n > 0) {
+        char chunk[65536];
+        n = read(fd, chunk, sizeof chunk);
+        if (n > 0 && t.size + static_cast<size_t>(n) > MAX_FILE) {
+            f.why = unread::too_large;
+            break;
+        }
+        t.add(chunk, n > 0 ? static_cast<size_t>(n) : 0);
+    }
+    if (n < 0) {
+        f.why = unread::denied, f.error = errno;
+    }
+    close(fd);
+    return f.why == unread::none;
+}
+
+bool read_file(const char *path, text &t, read_fault &f)
+{
+    place p;
+    return walk(AT_FDCWD, ".", path, false, p, f) && read_at(p, t, f);
+}
+
+bool stat_soft(const char *path, struct stat &st)
+{
+    place p;
+    read_fault f;
+    if (!walk(AT_FDCWD, ".", path, true, p, f) || p.st.st_mode == 0) {
+        return false;
+    }
+    st = p.st;
+    return true;
+}
+
+void check_target(const place &to, const char *given)
+{
+    if (to.st.st_mode != 0 && !S_ISREG(to.st.st_mode) && !S_ISLNK(to.st.st_mode)) {
+        refuse("%s is %s: trivane-setup writes a regular file only. Give another path.",
+               shown(given).text, kind_words(to.st.st_mode));
+    }
+}
+
+namespace {
+
+// The names beside a target: the file staged, and the backup of what it replaces.
+void temp_name(const place &to, char (&name)[NAME_MAX + 1])
+{
+    snprintf(name, sizeof name, "%.*s.trivane-setup", NAME_MAX - 14, to.name);
+}
+void backup_name(const place &to, char (&name)[NAME_MAX + 1])
+{
+    snprintf(name, sizeof name, "%.*s.trivane-setup-old", NAME_MAX - 18, to.name);
+}
+
+} // namespace
+
+void write_all(int fd, const unsigned char *data, size_t size, const char *given)
+{
+    while (size > 0) {
+        const ssize_t n = write(fd, data, size);
+        if (n < 0) {
+            refuse("cannot write %s: %s.", shown(given).text, strerror(errno));
+        }
+        data += n, size -= static_cast<size_t>(n);
+    }
+}
+
+int stage(const place &to, const char *given, const unsigned char *data, size_t size, mode_t mode,
+          bool own_folder)
+{
+    check_target(to, given);
+    char temp[NAME_MAX + 1];
+    temp_name(to, temp);
+    if (own_folder) {
+        unlinkat(to.dir, temp, 0);
+    }
+    const int fd = openat(to.dir, temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        refuse("cannot write beside %s, as %s: %s.", shown(given).text, temp, strerror(errno));
+    }
+    const int step = begun(undo::remove_file, to.dir, temp);
+    write_all(fd, data, size, given);
     if (fchmod(fd, mode) != 0 || fsync(fd) != 0 || close(fd) != 0) {
-        refuse("cannot write %s: %s.", t.path, strerror(errno));
+        refuse("cannot write %s: %s.", shown(given).text, strerror(errno));
     }
+    return step;
 }
 
-void commit(int i, const target &t)
+int commit(int staged, const place &to, const char *given, bool keep)
 {
-    if (renameat(t.dir, pending.temp[i], t.dir, t.name) != 0) {
-        refuse("cannot write %s: %s.", t.path, strerror(errno));
+    char temp[NAME_MAX + 1];
+    char backup[NAME_MAX + 1];
+    temp_name(to, temp);
+    backup_name(to, backup);
+    const bool kept = keep && to.st.st_mode != 0;
+    if (kept) {
+        unlinkat(to.dir, backup, 0);
+        if (linkat(to.dir, to.name, to.dir, backup, 0) != 0) {
+            refuse("cannot keep the old %s: %s.", shown(given).text, strerror(errno));
+        }
     }
-    pending.temp[i][0] = '\0';
+    if (renameat(to.dir, temp, to.dir, to.name) != 0) {
+        refuse("cannot write %s: %s.", shown(given).text, strerror(errno));
+    }
+    settle(staged);
+    return keep ? begun(kept ? undo::put_back : undo::remove_file, to.dir, to.name, backup) : -1;
 }
 
-// Whether path holds these bytes.
-bool holds_bytes(const char *path, const unsigned char *data, size_t size)
+void forget_backup(const place &to)
 {
-    text t;
-    const bool same = read_file(path, t) && t.size == size && memcmp(t.data, data, size) == 0;
-    free(t.data);
-    return same;
+    char backup[NAME_MAX + 1];
+    backup_name(to, backup);
+    unlinkat(to.dir, backup, 0);
 }
 
-// The real path of a file, or nothing where it does not exist.
-void real_path(const char *path, char (&real)[PATH_MAX])
+bool remove_at(const place &to, const char *given)
 {
-    if (realpath(path, real) == nullptr) {
-        real[0] = '\0';
+    if (to.st.st_mode == 0) {
+        return false;
     }
+    if (unlinkat(to.dir, to.name, 0) != 0) {
+        refuse("cannot remove %s: %s.", shown(given).text, strerror(errno));
+    }
+    return true;
+}
+
+int root_folder(const char *path, bool make)
+{
+    place p;
+    read_fault f;
+    if (!walk(AT_FDCWD, "/", path, false, p, f)) {
+        char words[PATH_MAX + 128];
+        refuse("cannot reach the folder %s: %s.", path, read_words(f, words, sizeof words));
+    }
+    if (p.st.st_mode == 0 && make) {
+        if (mkdirat(p.dir, p.name, 0755) != 0) {
+            refuse("cannot make the folder %s: %s.", path, strerror(errno));
+        }
+        begun(undo::remove_folder, p.dir, p.name);
+        // Its mode whatever the umask: every user's trivane is read from it.
+        const int fd = openat(p.dir, p.name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0 || fchmod(fd, 0755) != 0 || fstat(fd, &p.st) != 0) {
+            refuse("cannot make the folder %s: %s.", path, strerror(errno));
+        }
+        close(fd);
+    }
+    if (p.st.st_mode == 0) {
+        return -1;
+    }
+    const char *wrong = !S_ISDIR(p.st.st_mode)      ? kind_words(p.st.st_mode)
+                        : p.st.st_uid != 0          ? "a folder that another user owns"
+                        : (p.st.st_mode & 022) != 0 ? "a folder that others than root can write"
+                                                    : nullptr;
+    if (wrong != nullptr) {
+        char mend[PATH_MAX * 2 + 64];
+        if (S_ISDIR(p.st.st_mode)) {
+            snprintf(mend, sizeof mend,
+                     "check what it holds, then: chown root:root %s && chmod 755 %s", path, path);
+        } else {
+            snprintf(mend, sizeof mend, "move it away: mv %s %s.moved", path, path);
+        }
+        refuse("%s is %s (uid %u, mode %o), where only root may write: nothing is written there. "
+               "To mend it, %s.",
+               path, wrong, static_cast<unsigned>(p.st.st_uid),
+               static_cast<unsigned>(p.st.st_mode & 07777), mend);
+    }
+    const int fd = openat(p.dir, p.name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st = {};
+    if (fd < 0 || fstat(fd, &st) != 0 || !same_file(st, p.st)) {
+        refuse("cannot open the folder %s: %s.", path, strerror(fd < 0 ? errno : EBUSY));
+    }
+    return fd;
+}
+
+bool make_folder(int dir, const char *name, const char *folder)
+{
+    if (mkdirat(dir, name, 0777) != 0) {
+        if (errno == EEXIST) {
+            return false;
+        }
+        const int error = errno;
+        char path[PATH_MAX + NAME_MAX + 2];
+        join(path, sizeof path, folder, name);
+        refuse("cannot make the folder %s: %s.", shown(path).text, strerror(error));
+    }
+    begun(undo::remove_folder, dir, name);
+    return true;
 }

@@ -1,112 +1,292 @@
 // SPDX-FileCopyrightText: 2026 The trivane developers
 // SPDX-License-Identifier: MIT
+// The machine's copy (--system): the trivane of every user, through the
+// alternatives system, written anew from the administrator's devices file by
+// every upgrade of the package. Its devices file, the copy and the alternative
+// change together or not at all.
 #include "setup/setup.h"
 
-#include "setup/children.h"
+#include "monitors/devices.h"
+#include "setup/binary.h"
 #include "setup/failure.h"
-#include "setup/files.h"
+#include "setup/layout.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
+#include <sys/file.h>
 #include <unistd.h>
 
-// The packaged trivane, where the package keeps it: users run it through the
-// alternatives link beside this program. A build folder or a source install has
-// it beside this program.
-void packaged_trivane(const char *folder, char (&path)[PATH_MAX + 32])
+namespace {
+
+// The folders root keeps them in, and their names there.
+constexpr char COPY_FOLDER[] = "/var/lib/trivane";
+constexpr char DEVICES_FOLDER[] = "/etc/trivane";
+
+const char *base_name(const char *path) { return strrchr(path, '/') + 1; }
+
+// The machine's copy and devices file, found in root's folders (the folders
+// judged first: -1 where missing).
+struct machine_files {
+    int copy_dir = -1;
+    int devices_dir = -1;
+    place copy;
+    place saved;
+    ~machine_files()
+    {
+        const int fds[] = {copy_dir, devices_dir};
+        for (const int fd : fds) {
+            if (fd >= 0) {
+                close(fd);
+            }
+        }
+    }
+};
+
+// Judges root's folders, and makes them where make is set; finds the files in
+// them. The first to exist is locked.
+void open_folders(machine_files &m, bool make)
 {
-    snprintf(path, sizeof path, "%s/../libexec/trivane/trivane", folder);
-    if (access(path, F_OK) != 0) {
-        snprintf(path, sizeof path, "%s/trivane", folder);
+    const bool locked = m.copy_dir >= 0;
+    if (m.copy_dir < 0) {
+        m.copy_dir = root_folder(COPY_FOLDER, make);
+    }
+    if (m.devices_dir < 0) {
+        m.devices_dir = root_folder(DEVICES_FOLDER, make);
+    }
+    read_fault f;
+    char words[PATH_MAX * 2];
+    if ((m.copy_dir >= 0 &&
+         !find_soft(m.copy_dir, COPY_FOLDER, base_name(SYSTEM_COPY), m.copy, f)) ||
+        (m.devices_dir >= 0 &&
+         !find_soft(m.devices_dir, DEVICES_FOLDER, base_name(SYSTEM_DEVICES), m.saved, f))) {
+        refuse("cannot reach %s: %s.", shown(f.at).text, read_words(f, words, sizeof words));
+    }
+    // One setup at a time changes the machine's copy: its leftovers are its own.
+    if (!locked && m.copy_dir >= 0 && flock(m.copy_dir, LOCK_EX | LOCK_NB) != 0) {
+        refuse("another trivane-setup --system is at work on %s: let it end, then run this again.",
+               COPY_FOLDER);
     }
 }
 
-// Removes a file of the machine's copy, and its folder where it is empty; says so.
-bool remove_file(const char *file, const char *folder, const char *also)
+// The link users run (/usr/bin/trivane) must be the alternatives' link.
+void need_package(const installed &in)
 {
-    if (unlink(file) != 0) {
-        refuse("cannot remove %s: %s.", file, strerror(errno));
+    struct stat st = {};
+    if (lstat(in.link, &st) != 0 || !S_ISLNK(st.st_mode) || alternatives_tool() == nullptr) {
+        refuse("--system makes the copy an alternative of the packaged trivane, and %s is not "
+               "one: it works with the trivane package. Write a copy per user (trivane-setup "
+               "as each user), or with -o.",
+               shown(in.link).text);
     }
-    rmdir(folder);
-    printf("Removed %s%s.\n", file, also);
+}
+
+// What the link runs now, as a path.
+void runs_now(const installed &in, char (&path)[PATH_MAX])
+{
+    if (realpath(in.link, path) == nullptr) {
+        snprintf(path, sizeof path, "nothing (%s)", strerror(errno));
+    }
+}
+
+// Says what the link runs: the copy, or another trivane chosen by hand.
+void say_who_runs(const installed &in)
+{
+    char runs[PATH_MAX];
+    runs_now(in, runs);
+    if (strcmp(runs, SYSTEM_COPY) == 0) {
+        printf("%s runs it now, for every user and status bar, whatever their PATH.\n",
+               shown(in.link).text);
+    } else {
+        printf("%s runs %s, chosen by hand among the alternatives: %s --auto trivane makes it "
+               "run the copy.\n",
+               shown(in.link).text, shown(runs).text, alternatives_tool());
+    }
+}
+
+// The alternative of the copy, made; refuses where update-alternatives fails,
+// having taken back what this run changed.
+void install_alternative(const installed &in, bool stale, bool had_copy)
+{
+    char runs[PATH_MAX];
+    runs_now(in, runs);
+    if (alternatives("--install", in.link, "trivane", SYSTEM_COPY, SYSTEM_PRIORITY)) {
+        return;
+    }
+    if (!had_copy) {
+        // The copy goes: so does any alternative of it.
+        alternatives("--remove", "trivane", SYSTEM_COPY);
+    }
+    char what[PATH_MAX * 2];
+    if (stale) {
+        snprintf(what, sizeof what,
+                 "the copy of another version goes, and %s runs the packaged "
+                 "trivane",
+                 shown(in.link).text);
+    } else {
+        snprintf(what, sizeof what, "nothing was changed: %s runs %s as before",
+                 shown(in.link).text, shown(runs).text);
+    }
+    refuse("%s --install %s trivane " SYSTEM_COPY " " SYSTEM_PRIORITY " failed: %s.",
+           alternatives_tool(), shown(in.link).text, what);
+}
+
+// A copy of another version can only go: where no copy can be written for this
+// one, it is removed with its alternative, and every user runs the packaged
+// trivane. The refusal does it, after taking back what this run began.
+void drop_stale_copy()
+{
+    alternatives("--remove", "trivane", SYSTEM_COPY);
+    if (unlink(SYSTEM_COPY) == 0) {
+        printf("Removed " SYSTEM_COPY ", a trivane of another version, and its alternative: every "
+               "user runs the packaged trivane.\n");
+    }
+    rmdir(COPY_FOLDER);
+}
+
+// Removes the copy and its alternative; false where there was none.
+bool remove_copy(machine_files &m)
+{
+    if (m.copy.st.st_mode == 0) {
+        return false;
+    }
+    alternatives("--remove", "trivane", SYSTEM_COPY);
+    remove_at(m.copy, SYSTEM_COPY);
+    rmdir(COPY_FOLDER);
+    printf("Removed " SYSTEM_COPY " and its alternative.\n");
     return true;
 }
 
-// Takes the machine-wide copy away: its alternative, the copy and, with
-// config, the saved devices. False if there was nothing to take.
-bool remove_system_copy(const char *tool, bool config)
+} // namespace
+
+int system_undo(const installed &in)
 {
-    bool removed = false;
-    if (access(SYSTEM_COPY, F_OK) == 0) {
-        alternatives(tool, "--remove", "trivane", SYSTEM_COPY);
-        removed = remove_file(SYSTEM_COPY, "/var/lib/trivane", " and its alternative");
+    if (geteuid() != 0) {
+        refuse("--system changes the trivane of every user: run it as root (sudo trivane-setup "
+               "--system --undo).");
     }
-    if (config && access(SYSTEM_DEVICES, F_OK) == 0) {
-        removed = remove_file(SYSTEM_DEVICES, "/etc/trivane", "");
+    need_package(in);
+    machine_files m;
+    open_folders(m, false);
+    bool removed = remove_copy(m);
+    if (m.saved.st.st_mode != 0) {
+        // The administrator's choice is kept, where upgrades no longer read it.
+        char old[NAME_MAX + 1];
+        snprintf(old, sizeof old, "%.*s.old", NAME_MAX - 4, m.saved.name);
+        if (renameat(m.saved.dir, m.saved.name, m.saved.dir, old) != 0) {
+            refuse("cannot rename " SYSTEM_DEVICES ": %s.", strerror(errno));
+        }
+        printf("Kept the devices of " SYSTEM_DEVICES " as " SYSTEM_DEVICES
+               ".old: package upgrades no longer write a copy from them.\n");
+        removed = true;
     }
-    return removed;
+    if (!removed) {
+        printf("There is no machine-wide copy: every user runs the packaged trivane.\n");
+    }
+    return 0;
 }
 
-int system_setup(const options &o, const char *link, const binary &from, const devices &d,
-                 const image &copy, const device_paths &wanted)
+int system_copy(const options &o, const installed &in)
 {
-    const char *tool = alternatives_tool();
-    if (same_devices(wanted, from.paths) && !o.force) {
-        const bool removed = remove_system_copy(tool, false);
+    if (geteuid() != 0) {
+        refuse("--system changes the trivane of every user: run it as root (sudo trivane-setup "
+               "--system).");
+    }
+    need_package(in);
+    machine_files m;
+    open_folders(m, false);
+    binary old;
+    inspect(m.copy, old);
+    const bool stale = old.is != verdict::nothing && old.is != verdict::trivane;
+    if (stale) {
+        on_refusal(drop_stale_copy);
+    }
+    binary from;
+    read_from(o.from != nullptr ? o.from : in.packaged, from);
+    text t;
+    devices d;
+    struct stat given = {};
+    machine_devices(o, in, true, t, d, &given);
+    device_paths wanted = {};
+    wanted_slots(d, o.sys != nullptr ? o.sys : "/sys", wanted);
+    memcpy(wanted.magic, from.paths.magic, offsetof(device_paths, fan));
+    char absent[BATTERY_SLOTS * PATH_SLOT];
+    if (!o.force &&
+        reads_this_machine(from.paths, wanted, o.sys != nullptr ? o.sys : "/sys", absent)) {
+        const bool removed = remove_copy(m);
         printf("The packaged trivane reads this machine's devices%s.\n",
                removed ? ": every user runs it again" : ": nothing to write");
         say_not_found(d);
         return 0;
     }
-    text saved;
-    devices_text(d, saved);
-    char given[PATH_MAX];
-    real_path(o.devices != nullptr ? o.devices : "", given);
-    // The saved devices are the administrator's, comments and all, where they are given.
+    image_set_paths(from.img, wanted);
+    image_stamp(from.img);
+
+    // The devices saved are the administrator's file, comments and all, where it
+    // is given as itself; else the options, written anew.
+    struct stat saved_st = {};
+    const bool itself =
+        o.devices != nullptr && stat_soft(SYSTEM_DEVICES, saved_st) && same_file(saved_st, given);
+    char saved[8192];
+    const size_t saved_size =
+        devices_text(d,
+                     "# trivane's devices, for trivane-setup --system: package upgrades write the\n"
+                     "# machine's copy of trivane anew from this file. Edit it, then run\n"
+                     "# trivane-setup --system --devices " SYSTEM_DEVICES ".\n",
+                     saved, sizeof saved);
+    text now;
+    read_fault f;
     const bool same_saved =
-        strcmp(given, SYSTEM_DEVICES) == 0 ||
-        holds_bytes(SYSTEM_DEVICES, reinterpret_cast<unsigned char *>(saved.data), saved.size);
-    char now[PATH_MAX];
-    real_path(link, now);
-    if (strcmp(now, SYSTEM_COPY) == 0 && same_saved &&
-        holds_bytes(SYSTEM_COPY, copy.data, copy.size)) {
-        printf("%s already is this machine's trivane, for these devices: nothing to write.\n",
-               SYSTEM_COPY);
+        itself || (m.saved.st.st_mode != 0 && read_at(m.saved, now, f) && now.size == saved_size &&
+                   memcmp(now.data, saved, saved_size) == 0);
+    const bool same_copy = old.is == verdict::trivane && old.file.size == from.img.size &&
+                           memcmp(old.file.data, from.img.data, from.img.size) == 0;
+    if (same_saved && same_copy) {
+        char runs[PATH_MAX];
+        runs_now(in, runs);
+        if (strcmp(runs, SYSTEM_COPY) != 0) {
+            install_alternative(in, false, true);
+        }
+        printf(SYSTEM_COPY " already is this machine's trivane, for these devices: nothing to "
+                           "write.\n");
+        runs_now(in, runs);
+        if (strcmp(runs, SYSTEM_COPY) != 0) {
+            say_who_runs(in);
+        }
         return 0;
     }
-    const char *const folders[] = {"/etc/trivane", "/var/lib/trivane"};
-    for (const char *dir : folders) {
-        if (mkdir(dir, 0755) != 0 && errno != EEXIST) {
-            refuse("cannot make the folder %s: %s.", dir, strerror(errno));
-        }
-    }
-    // Every user runs the copy, whatever the umask of the one who wrote it.
-    const target to = open_target(SYSTEM_COPY);
-    const target config = open_target(SYSTEM_DEVICES);
-    stage(0, to, copy.data, copy.size, 0755);
+
+    // Prepared, then committed: the devices file and the copy, each with a backup
+    // of what it replaces, then the alternative. Where that fails, both are put
+    // back and the alternative is as it was.
+    open_folders(m, true);
+    const int copy_step =
+        commit(stage(m.copy, SYSTEM_COPY, from.img.data, from.img.size, 0755, true), m.copy,
+               SYSTEM_COPY, true);
+    int saved_step = -1;
     if (!same_saved) {
-        stage(1, config, reinterpret_cast<unsigned char *>(saved.data), saved.size, 0644);
-        commit(1, config);
+        saved_step = commit(stage(m.saved, SYSTEM_DEVICES, reinterpret_cast<unsigned char *>(saved),
+                                  saved_size, 0644, true),
+                            m.saved, SYSTEM_DEVICES, true);
     }
-    commit(0, to);
-    if (!alternatives(tool, "--install", link, "trivane", SYSTEM_COPY, SYSTEM_PRIORITY)) {
-        unlink(SYSTEM_COPY);
-        refuse("%s --install %s trivane %s %s failed: every user runs the packaged trivane.", tool,
-               link, SYSTEM_COPY, SYSTEM_PRIORITY);
+    install_alternative(in, stale, old.is != verdict::nothing);
+    settle(copy_step);
+    forget_backup(m.copy);
+    if (saved_step >= 0) {
+        settle(saved_step);
+        forget_backup(m.saved);
     }
-    printf("Wrote %s, a trivane that reads this machine's devices, and saved them in %s:\n"
-           "package upgrades write the copy anew from that file.\n",
-           SYSTEM_COPY, SYSTEM_DEVICES);
-    real_path(link, now);
-    if (strcmp(now, SYSTEM_COPY) == 0) {
-        printf("%s runs it now, for every user and status bar, whatever their PATH.\n", link);
+    on_refusal(nullptr);
+    if (same_saved) {
+        printf("Wrote " SYSTEM_COPY ", a trivane for the devices saved in " SYSTEM_DEVICES ":\n");
     } else {
-        printf("%s runs %s, chosen by hand among the alternatives: %s --auto trivane makes it "
-               "run the copy.\n",
-               link, now, tool);
+        printf("Wrote " SYSTEM_COPY ", a trivane that reads this machine's devices, and saved "
+               "them in " SYSTEM_DEVICES ":\n");
     }
+    printf("package upgrades write the copy anew from that file.\n");
+    say_who_runs(in);
     printf("trivane-setup --system --undo goes back to the packaged trivane.\n");
     say_not_found(d);
     return 0;

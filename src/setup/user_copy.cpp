@@ -1,161 +1,201 @@
 // SPDX-FileCopyrightText: 2026 The trivane developers
 // SPDX-License-Identifier: MIT
+// The user's copy: ~/.local/bin/trivane, or the file -o names.
 #include "setup/setup.h"
 
+#include "setup/binary.h"
 #include "setup/failure.h"
-#include "setup/files.h"
+#include "setup/layout.h"
 
-#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-// Where the user's copy goes, checked before anything else is done: -o FILE, or
-// ~/.local/bin/trivane, whose folders are made only when the copy is written.
-target user_target(const options &o, const char *link, const char *from_path)
+namespace {
+
+// Makes ~/.local and ~/.local/bin as mkdir makes them (the umask applies) in the
+// home, the folder of to, and makes to the place of the copy in them.
+void make_local_bin(place &to)
+{
+    char home[sizeof to.shown];
+    folder_of(to, home);
+    place local;
+    read_fault f;
+    make_folder(to.dir, ".local", home);
+    char words[PATH_MAX * 2];
+    if (!find_soft(to.dir, home, ".local/bin", local, f)) {
+        refuse("cannot make the folder %s: %s.", shown(f.at).text,
+               read_words(f, words, sizeof words));
+    }
+    char dot_local[sizeof local.shown];
+    folder_of(local, dot_local);
+    make_folder(local.dir, "bin", dot_local);
+    if (!find_soft(to.dir, home, ".local/bin/trivane", to, f)) {
+        refuse("cannot make the folder %s: %s.", shown(f.at).text,
+               read_words(f, words, sizeof words));
+    }
+}
+
+// Whether the trivane users run is the machine's copy, for the devices the
+// administrator saved.
+bool machine_copy_for_saved(const installed &in, const binary &inst)
+{
+    struct stat runs = {};
+    struct stat copy = {};
+    device_paths saved = {};
+    return inst.is == verdict::trivane && stat_soft(in.link, runs) &&
+           stat_soft(SYSTEM_COPY, copy) && same_file(runs, copy) && saved_slots(saved) &&
+           same_devices(saved, inst.paths);
+}
+
+bool stale(verdict v)
+{
+    return v == verdict::other_version || v == verdict::changed || v == verdict::other_machine;
+}
+
+} // namespace
+
+int user_copy(const options &o, const installed &in)
 {
     const char *home = getenv("HOME");
+    // Root writes into no home by default: the home may be another user's (sudo
+    // -E, su -m), who could then neither remove nor replace the copy.
+    if (o.output == nullptr && geteuid() == 0) {
+        refuse("as root, it writes into no home: give -o FILE, or --system to make the copy the "
+               "trivane of every user of this machine.");
+    }
+    if (o.output == nullptr && (home == nullptr || home[0] != '/')) {
+        refuse("HOME is not set: give the copy's path with -o FILE.");
+    }
+    const char *from_path = o.from != nullptr ? o.from : in.packaged;
+    binary from;
+    read_from(from_path, from);
+
+    // Where the copy goes, checked before the detector runs. ~/.local/bin is
+    // made only when the copy is written: until then the home's way is walked.
     char output[PATH_MAX + 32];
-    snprintf(output, sizeof output, "%s/.local/bin", home);
+    char local_bin[PATH_MAX + 32];
+    snprintf(local_bin, sizeof local_bin, "%s/.local/bin", home);
     struct stat st = {};
-    const bool make = o.output == nullptr && stat(output, &st) != 0;
-    if (o.output != nullptr) {
-        snprintf(output, sizeof output, "%s", o.output);
-    } else {
-        // Where ~/.local/bin is still to be made, HOME's own way is checked now.
+    const bool make = o.output == nullptr && !stat_soft(local_bin, st);
+    snprintf(output, sizeof output, "%s", o.output != nullptr ? o.output : local_bin);
+    if (o.output == nullptr) {
         snprintf(output, sizeof output, make ? "%s/trivane" : "%s/.local/bin/trivane", home);
     }
-    target to = open_target(output);
-    if (make) {
-        close(to.dir);
-        to.dir = -1;
-        snprintf(to.path, sizeof to.path, "%s/.local/bin/trivane", home);
-        const size_t len = strlen(to.folder);
-        snprintf(to.folder + len, sizeof to.folder - len, "%s.local/bin", len > 1 ? "/" : "");
-        snprintf(to.full, sizeof to.full, "%s/trivane", to.folder);
-        return to;
-    }
-    char installed[PATH_MAX];
-    char copied[PATH_MAX];
-    real_path(link, installed);
-    real_path(from_path, copied);
-    if (strcmp(installed, to.full) == 0 || strcmp(copied, to.full) == 0) {
-        refuse("%s is the trivane it copies, or the installed one: give another path with -o FILE.",
-               output);
-    }
-    check_target(to);
-    return to;
-}
-
-// Makes ~/.local and ~/.local/bin, as mkdir makes them (the umask applies), and
-// opens the copy's folder.
-void make_local_bin(target &to)
-{
-    const char *home = getenv("HOME");
-    const char *const parts[] = {".local", ".local/bin"};
-    for (int i = 0; i < 2; ++i) {
-        char dir[PATH_MAX];
-        snprintf(dir, sizeof dir, "%s/%s", home, parts[i]);
-        const bool made = mkdir(dir, 0777) == 0;
-        if (!made && errno != EEXIST) {
-            refuse("cannot make the folder %s: %s.", dir, strerror(errno));
-        }
-        if (made) {
-            memcpy(pending.made[i], dir, sizeof dir);
-        }
-    }
-    to = open_target(to.path);
-}
-
-int user_setup(const options &o, const char *link, target &to, const devices &d, const image &copy,
-               const device_paths &wanted)
-{
-    const char *home = getenv("HOME");
-    const char *output = to.path;
-    // What the installed trivane (the one users run without a copy) and the
-    // output hold now.
-    char installed_path[PATH_MAX];
-    real_path(link, installed_path);
-    binary installed;
+    place to;
+    find(output, to);
     binary there;
-    inspect(installed_path, installed);
-    inspect(to.full, there);
+    if (make) {
+        snprintf(output, sizeof output, "%s/.local/bin/trivane", home);
+    } else {
+        struct stat target = to.st;
+        struct stat other = {};
+        stat_soft(output, target);
+        if ((stat_soft(in.link, other) && same_file(target, other)) ||
+            (stat_soft(from_path, other) && same_file(target, other))) {
+            refuse("%s is the trivane it copies, or the installed one: give another path with -o "
+                   "FILE.",
+                   shown(output).text);
+        }
+        check_target(to, output);
+        inspect(to, there);
+    }
+    const shown out(output);
+
+    text t;
+    devices d;
+    machine_devices(o, in, true, t, d);
+    const char *sys = o.sys != nullptr ? o.sys : "/sys";
+    device_paths wanted = {};
+    wanted_slots(d, sys, wanted);
+    binary inst;
+    inspect(in.link, inst);
+    char absent[BATTERY_SLOTS * PATH_SLOT];
+    const bool machine = machine_copy_for_saved(in, inst);
     const bool installed_fits =
-        installed.what == holds::trivane && same_devices(installed.paths, wanted);
-    const bool there_fits = there.what == holds::trivane && same_devices(there.paths, wanted);
+        inst.is == verdict::trivane &&
+        (machine || found_nothing(d) || reads_this_machine(inst.paths, wanted, sys, absent));
+    const bool there_reads =
+        there.is == verdict::trivane && reads_this_machine(there.paths, wanted, sys, absent);
+
+    const shown link(in.link);
     if (installed_fits && !o.force) {
-        if (there.what == holds::old_trivane || (there.what == holds::trivane && !there_fits)) {
-            if (unlinkat(to.dir, to.name, 0) != 0) {
-                refuse("cannot remove %s: %s.", output, strerror(errno));
-            }
-            printf("Removed %s, a trivane %s: the installed %s reads this machine's devices.\n",
-                   output,
-                   there.what == holds::old_trivane ? "of another version" : "for other devices",
-                   link);
+        char runs[PATH_MAX + 128];
+        if (machine) {
+            snprintf(runs, sizeof runs,
+                     "every user runs the machine's copy, for the devices the administrator saved "
+                     "in " SYSTEM_DEVICES);
+        } else {
+            snprintf(runs, sizeof runs, "the installed %s reads this machine's devices", link.text);
+        }
+        if (stale(there.is) || (there.is == verdict::trivane && !there_reads)) {
+            remove_at(to, output);
+            printf("Removed %s, a trivane %s: %s.\n", out.text,
+                   there.is == verdict::trivane ? "for other devices" : "of another version", runs);
+        } else if (machine) {
+            printf("As %s, nothing to write (--force writes a copy of your own).\n", runs);
         } else if (found_nothing(d)) {
             printf("trivane-detect found no fan, backlight, mains adapter or battery here: a copy "
                    "would read no more than the installed %s. Nothing was written.\n",
-                   link);
+                   link.text);
         } else {
             printf("The installed %s already reads this machine's devices: nothing to write "
                    "(--force writes a copy all the same).\n",
-                   link);
+                   link.text);
         }
         say_not_found(d);
         return 0;
     }
-    if (there_fits && holds_bytes(to.full, copy.data, copy.size)) {
-        printf("%s already is a trivane for this machine's devices: nothing to write.\n", output);
+
+    memcpy(wanted.magic, from.paths.magic, offsetof(device_paths, fan));
+    image_set_paths(from.img, wanted);
+    // The copy's build-id is its hash, as a build for these devices would have it;
+    // its size was checked with the hash of the binary it copies.
+    image_stamp(from.img);
+    char folder[sizeof to.shown];
+    folder_of(to, folder);
+    const bool same_bytes = there.file.size == from.img.size &&
+                            memcmp(there.file.data, from.img.data, from.img.size) == 0;
+    if (there_reads && (same_bytes || (!same_devices(there.paths, wanted) && !o.force))) {
+        printf("%s already is a trivane for this machine's devices: nothing to write.\n", out.text);
+        if (absent[0] != '\0') {
+            printf("It counts %s, out of the bay now, when it is back.\n", absent);
+        }
+        stat_soft(output, st);
+        say_how_path_finds(st, folder, home);
         return 0;
     }
-    if (there.what == holds::other && !o.force) {
+    if ((there.is == verdict::unreadable || there.is == verdict::not_trivane) && !o.force) {
         refuse("%s holds a file that is not a trivane (a script of yours?): remove it, give "
                "another path with -o, or --force to write over it.",
-               output);
+               out.text);
     }
-    if (to.dir < 0) {
+    if (make) {
         make_local_bin(to);
+        folder_of(to, folder);
     }
     const mode_t mask = umask(0);
     umask(mask);
-    stage(0, to, copy.data, copy.size, 0777 & ~mask);
-    commit(0, to);
+    commit(stage(to, output, from.img.data, from.img.size, 0777 & ~mask), to, output);
 
-    const char *over[] = {"", ", over the file that was there",
-                          ", over a trivane of another version", ", over a copy for other devices"};
-    printf("Wrote %s, a trivane that reads this machine's devices%s.\n", output,
-           there_fits ? ", over another build for them" : over[static_cast<int>(there.what)]);
+    const char *over = there.is == verdict::nothing   ? ""
+                       : there_reads                  ? ", over another build for them"
+                       : there.is == verdict::trivane ? ", over a copy for other devices"
+                       : stale(there.is)              ? ", over a trivane of another version"
+                                                      : ", over the file that was there";
+    printf("Wrote %s, a trivane that reads this machine's devices%s.\n", out.text, over);
     say_not_found(d);
-    char named[PATH_MAX + 16];
-    char first[PATH_MAX];
-    char local_bin[PATH_MAX + 16];
-    char real_local_bin[PATH_MAX];
-    snprintf(local_bin, sizeof local_bin, "%s/.local/bin", home);
-    real_path(local_bin, real_local_bin);
-    if (first_in_path(named, first) && strcmp(first, to.full) == 0) {
-        printf("It comes first in your PATH: the command trivane runs it.\n");
-    } else if (in_path(to.folder)) {
-        printf("Your PATH finds %s first: put %s before its folder in PATH, or run the copy by its "
-               "path.\n",
-               named, to.folder);
-    } else if (strcmp(to.folder, real_local_bin) == 0 && login_adds_local_bin(home)) {
-        printf("Your login adds %s to PATH where it exists: log in again, and the command trivane "
-               "runs it.\n",
-               to.folder);
-    } else {
-        printf("Your PATH does not have %s: add PATH=\"%s:$PATH\" to ~/.profile and log in again, "
-               "or run it by its path.\n",
-               to.folder, to.folder);
-    }
-    if (there.what == holds::nothing) {
+    restat(to);
+    say_how_path_finds(to.st, folder, home);
+    if (there.is == verdict::nothing) {
         printf("A status bar started before the copy existed keeps running the one it found: "
                "restart it.\n");
     }
     printf("To remove it: rm %s\n"
            "After an upgrade of the trivane package, run trivane-setup again (trivane-setup "
            "--check tells whether it is needed).\n",
-           output);
+           out.text);
     return 0;
 }

@@ -1,0 +1,15 @@
+# SPDX-FileCopyrightText: 2026 The trivane developers
+# SPDX-License-Identifier: MIT
+# Where the packages lay trivane out, and where trivane-setup --system keeps the
+# machine's copy, with the priorities of the two alternatives of /usr/bin/trivane:
+# the one source of these facts for setup, the maintainer scripts and the manual
+# pages. The machine's copy follows Debian Policy: the administrator's choice in
+# /etc, the package's state in /var/lib.
+set(TRIVANE_PACKAGED_BINDIR /usr/bin)
+set(TRIVANE_PACKAGED /usr/libexec/trivane/trivane)
+set(TRIVANE_SYSTEM_DEVICES /etc/trivane/devices.cmake)
+set(TRIVANE_SYSTEM_COPY /var/lib/trivane/trivane)
+set(TRIVANE_PACKAGED_PRIORITY 10)
+set(TRIVANE_SYSTEM_PRIORITY 20)
+file(RELATIVE_PATH TRIVANE_PACKAGED_FROM_BINDIR ${TRIVANE_PACKAGED_BINDIR} ${TRIVANE_PACKAGED})
+configure_file(src/setup/layout.h.in generated/setup/layout.h @ONLY)

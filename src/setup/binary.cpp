@@ -70,7 +70,7 @@ void inspect(const char *path, binary &b)
 {
     place p;
     read_fault f;
-    if (!find_soft(AT_FDCWD, ".", path, p, f)) {
+    if (!walk(AT_FDCWD, ".", path, false, p, f)) {
         b.is = f.why == unread::missing ? verdict::nothing : verdict::unreadable;
         return;
     }

@@ -7,52 +7,8 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
-
-text::text() { add("", 0); }
-
-text::~text() { free(data); }
-
-void text::add(const char *bytes, size_t n)
-{
-    if (size + n > MAX_FILE) {
-        refuse("the text read is far too large (over %zu bytes).", MAX_FILE);
-    }
-    auto *grown = static_cast<char *>(realloc(data, size + n + 1));
-    // GCOVR_EXCL_START: only where memory fails
-    if (grown == nullptr) {
-        refuse("no memory for %zu bytes.", size + n);
-    }
-    // GCOVR_EXCL_STOP
-    memcpy(grown + size, bytes, n);
-    data = grown;
-    size += n;
-    data[size] = '\0';
-}
-
-place::~place()
-{
-    if (dir >= 0) {
-        close(dir);
-    }
-}
-
-place &place::operator=(place &&other) noexcept
-{
-    if (this != &other) {
-        if (dir >= 0) {
-            close(dir);
-        }
-        dir = other.dir;
-        other.dir = -1;
-        memcpy(name, other.name, sizeof name);
-        st = other.st;
-        memcpy(shown, other.shown, sizeof shown);
-    }
-    return *this;
-}
 
 namespace {
 
@@ -88,9 +44,8 @@ void settle_place(place &to, int dir, const char *name, const struct stat &st, c
     join(to.shown, sizeof to.shown, shown, name);
 }
 
-// Walks path from the folder from (whose path is shown_from) to the folder of
-// its last name, into to. A link as the last name is followed where follow is
-// set. False, with the fault, where the way cannot be walked.
+} // namespace
+
 bool walk(int from, const char *shown_from, const char *path, bool follow, place &to, read_fault &f)
 {
     f = {};
@@ -196,6 +151,8 @@ bool walk(int from, const char *shown_from, const char *path, bool follow, place
     }
 }
 
+namespace {
+
 // Opens the regular file at p for reading (and writing, where flags say so),
 // having judged it: nothing but a regular file is opened, and the file opened
 // must be the one judged. -1, with the fault, where it cannot be.
@@ -227,22 +184,15 @@ int open_judged(const place &p, int flags, read_fault &f)
 
 const char *kind_words(mode_t mode)
 {
-    switch (mode & S_IFMT) {
-    case S_IFDIR:
-        return "a folder";
-    case S_IFCHR:
-        return "a character device";
-    case S_IFBLK:
-        return "a block device";
-    case S_IFIFO:
-        return "a pipe (FIFO)";
-    case S_IFSOCK:
-        return "a socket";
-    case S_IFLNK:
-        return "a link";
-    default:
-        return "a file";
-    }
+    const char *kinds[16] = {};
+    kinds[S_IFDIR >> 12] = "a folder";
+    kinds[S_IFCHR >> 12] = "a character device";
+    kinds[S_IFBLK >> 12] = "a block device";
+    kinds[S_IFIFO >> 12] = "a pipe (FIFO)";
+    kinds[S_IFSOCK >> 12] = "a socket";
+    kinds[S_IFLNK >> 12] = "a link";
+    const char *kind = kinds[(mode & S_IFMT) >> 12];
+    return kind != nullptr ? kind : "a file";
 }
 
 const char *read_words(const read_fault &f, char *buffer, size_t size)
@@ -254,9 +204,6 @@ const char *read_words(const read_fault &f, char *buffer, size_t size)
     case unread::foreign:
         snprintf(buffer, size, "%s is a link that another user (uid %u) owns", shown(f.at).text,
                  static_cast<unsigned>(f.owner));
-        break;
-    case unread::too_large:
-        snprintf(buffer, size, "it is far too large (over %zu bytes)", MAX_FILE);
         break;
     default:
         snprintf(buffer, size, "%s", strerror(f.error));
@@ -314,17 +261,8 @@ void find(const char *path, place &to)
     if (f.error == ENOTDIR) {
         refuse("%s is not a folder.", at.text);
     }
-    if (f.kind == S_IFLNK) {
-        refuse("cannot follow the link %s: %s.", at.text,
-               f.error == ELOOP ? "too many links" : strerror(f.error));
-    }
-    refuse("cannot follow the way to %s, at %s: %s.", shown(path).text, at.text,
+    refuse("cannot %s %s: %s.", f.kind == S_IFLNK ? "follow the link" : "open the folder", at.text,
            f.error == ELOOP ? "too many links" : strerror(f.error));
-}
-
-bool find_soft(int from, const char *shown_from, const char *path, place &to, read_fault &f)
-{
-    return walk(from, shown_from, path, false, to, f);
 }
 
 bool read_at(const place &p, text &t, read_fault &f)
@@ -343,10 +281,6 @@ bool read_at(const place &p, text &t, read_fault &f)
     while (n > 0) {
         char chunk[65536];
         n = read(fd, chunk, sizeof chunk);
-        if (n > 0 && t.size + static_cast<size_t>(n) > MAX_FILE) {
-            f.why = unread::too_large;
-            break;
-        }
         t.add(chunk, n > 0 ? static_cast<size_t>(n) : 0);
     }
     if (n < 0) {

@@ -10,24 +10,14 @@
 // through its descriptor, made whole on disk and renamed over the target.
 #pragma once
 
+#include "setup/text.h"
+
 #include <limits.h>
 #include <stddef.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <sys/types.h>
-
-// Files setup reads: a trivane is some 30 KB; a saved configuration a few.
-constexpr size_t MAX_FILE = size_t{8} << 20;
-
-// The bytes of a file, or what a child says, with a zero after their end.
-struct text {
-    char *data = nullptr;
-    size_t size = 0;
-    text();
-    ~text();
-    text(const text &) = delete;
-    text &operator=(const text &) = delete;
-    void add(const char *bytes, size_t n);
-};
+#include <unistd.h>
 
 // A name as a walk found it: the folder that holds it, by descriptor, and what
 // the name itself holds (a link is not followed; st_mode 0: nothing).
@@ -37,10 +27,26 @@ struct place {
     struct stat st = {};
     char shown[PATH_MAX + NAME_MAX + 2] = {}; // its path, for messages
     place() = default;
-    ~place();
+    ~place()
+    {
+        if (dir >= 0) {
+            close(dir);
+        }
+    }
     place(const place &) = delete;
     place &operator=(const place &) = delete;
-    place &operator=(place &&other) noexcept;
+    place &operator=(place &&other) noexcept
+    {
+        if (dir >= 0 && this != &other) {
+            close(dir);
+        }
+        dir = other.dir;
+        other.dir = this != &other ? -1 : dir;
+        memcpy(name, other.name, sizeof name);
+        st = other.st;
+        memcpy(shown, other.shown, sizeof shown);
+        return *this;
+    }
 };
 
 // Why a read failed.
@@ -68,9 +74,12 @@ const char *kind_words(mode_t mode);
 // followed. Refuses a way that cannot be walked (a missing folder, a link of
 // another user's, ...), and a path that names a folder.
 void find(const char *path, place &to);
-// The same from a folder already walked; false, with the fault, where the way
-// cannot be walked.
-bool find_soft(int from, const char *shown_from, const char *path, place &to, read_fault &f);
+// Walks path from the folder from (AT_FDCWD, or a descriptor; shown_from is its
+// path) to the folder of its last name, into to; a link as the last name is
+// followed where follow is set. False, with the fault, where the way cannot be
+// walked.
+bool walk(int from, const char *shown_from, const char *path, bool follow, place &to,
+          read_fault &f);
 
 // The whole of the regular file at path, following links; false, with the fault,
 // where it cannot be read. A folder, FIFO, device or socket is never opened.

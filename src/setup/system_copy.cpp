@@ -59,9 +59,9 @@ void open_folders(machine_files &m, bool make)
     read_fault f;
     char words[PATH_MAX * 2];
     if ((m.copy_dir >= 0 &&
-         !find_soft(m.copy_dir, COPY_FOLDER, base_name(SYSTEM_COPY), m.copy, f)) ||
+         !walk(m.copy_dir, COPY_FOLDER, base_name(SYSTEM_COPY), false, m.copy, f)) ||
         (m.devices_dir >= 0 &&
-         !find_soft(m.devices_dir, DEVICES_FOLDER, base_name(SYSTEM_DEVICES), m.saved, f))) {
+         !walk(m.devices_dir, DEVICES_FOLDER, base_name(SYSTEM_DEVICES), false, m.saved, f))) {
         refuse("cannot reach %s: %s.", shown(f.at).text, read_words(f, words, sizeof words));
     }
     // One setup at a time changes the machine's copy: its leftovers are its own.

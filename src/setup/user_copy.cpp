@@ -25,14 +25,14 @@ void make_local_bin(place &to)
     read_fault f;
     make_folder(to.dir, ".local", home);
     char words[PATH_MAX * 2];
-    if (!find_soft(to.dir, home, ".local/bin", local, f)) {
+    if (!walk(to.dir, home, ".local/bin", false, local, f)) {
         refuse("cannot make the folder %s: %s.", shown(f.at).text,
                read_words(f, words, sizeof words));
     }
     char dot_local[sizeof local.shown];
     folder_of(local, dot_local);
     make_folder(local.dir, "bin", dot_local);
-    if (!find_soft(to.dir, home, ".local/bin/trivane", to, f)) {
+    if (!walk(to.dir, home, ".local/bin/trivane", false, to, f)) {
         refuse("cannot make the folder %s: %s.", shown(f.at).text,
                read_words(f, words, sizeof words));
     }

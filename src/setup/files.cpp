@@ -171,7 +171,7 @@ int open_judged(const place &p, int flags, read_fault &f)
     const int fd = openat(p.dir, p.name, flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     struct stat st = {};
     if (fd < 0 || fstat(fd, &st) != 0 || !same_file(st, p.st)) {
-        f.why = unread::denied, f.error = fd < 0 ? errno : EBUSY;
+        f.why = fd < 0 ? unread::denied : unread::replaced, f.error = errno;
         if (fd >= 0) {
             close(fd);
         }
@@ -204,6 +204,9 @@ const char *read_words(const read_fault &f, char *buffer, size_t size)
     case unread::foreign:
         snprintf(buffer, size, "%s is a link that another user (uid %u) owns", shown(f.at).text,
                  static_cast<unsigned>(f.owner));
+        break;
+    case unread::replaced:
+        snprintf(buffer, size, "it was replaced while it was read");
         break;
     default:
         snprintf(buffer, size, "%s", strerror(f.error));
@@ -267,13 +270,14 @@ void find(const char *path, place &to)
 
 bool read_at(const place &p, text &t, read_fault &f)
 {
+    // A final link is followed; anything else is read as it was judged.
     char folder[sizeof p.shown];
     folder_of(p, folder);
     place q;
-    if (!walk(p.dir, folder, p.name, true, q, f)) {
+    if (S_ISLNK(p.st.st_mode) && !walk(p.dir, folder, p.name, true, q, f)) {
         return false;
     }
-    const int fd = open_judged(q, O_RDONLY, f);
+    const int fd = open_judged(S_ISLNK(p.st.st_mode) ? q : p, O_RDONLY, f);
     if (fd < 0) {
         return false;
     }

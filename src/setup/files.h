@@ -56,7 +56,7 @@ enum class unread {
     special,   // not a regular file: see st
     foreign,   // a link on the way belongs to another user
     denied,    // the system said no: see error
-    too_large, // over MAX_FILE
+    replaced,  // another file than the one judged was opened
 };
 struct read_fault {
     unread why = unread::none;

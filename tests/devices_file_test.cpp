@@ -64,8 +64,21 @@ TEST(DevicesFile, WrittenAsTheDetectorWritesItAndReadBack)
         char out[8192];
         const size_t size = devices_text(d, header, out, sizeof out);
         EXPECT_EQ(file, std::string(out, size));
-        EXPECT_EQ(0u, devices_text(d, header, out, file.size())) << "a text cut short";
+        EXPECT_EQ(0U, devices_text(d, header, out, file.size())) << "a text cut short";
     }
+}
+
+TEST(DevicesFile, BlankLinesAndALastLineWithoutItsNewline)
+{
+    std::string file = detected(fans(4), "BAT0");
+    file.insert(file.find("set("), "\n\n");
+    file.pop_back();
+    devices d;
+    devices_problem why;
+    ASSERT_TRUE(parse_devices(file.data(), d, why)) << file;
+    EXPECT_STREQ("energy", d.units);
+    char cut[16];
+    EXPECT_EQ(0U, devices_text(d, header, cut, sizeof cut)) << "a text cut short early";
 }
 
 TEST(DevicesFile, EachWrongFileIsRefusedForItsReason)
@@ -112,6 +125,7 @@ TEST(DevicesFile, EachWrongValueIsRefusedForItsReason)
         {"TRIVANE_AC", "..", devices_fault::bad_name},
         {"TRIVANE_BACKLIGHT", long_name, devices_fault::path_too_long},
         {"TRIVANE_BACKLIGHT", long_name.substr(1), devices_fault::none},
+        {"TRIVANE_AC", std::string(130, 'A'), devices_fault::path_too_long},
         {"TRIVANE_BATTERY_UNITS", "charges", devices_fault::bad_units},
         {"TRIVANE_BATTERY", "BAT0;", devices_fault::bad_battery_list},
         {"TRIVANE_BATTERY", "B1;B2;B3;B4;B5", devices_fault::too_many_batteries},
@@ -161,12 +175,25 @@ TEST(DevicesFit, ACopyFitsAcrossABootAndWithABatteryOut)
     std::string other = detected(fans(4), "BAT0;BAT1");
     other.replace(other.find("\"AC\""), 4, "\"ACAD\"");
     EXPECT_FALSE(fit(copy, slots_of(other)).reads) << "another adapter";
-    EXPECT_EQ(1u, fit(copy, slots_of(detected(fans(4), "BAT0"))).extra[0]) << "BAT1's slot";
+    other = detected(fans(4), "BAT0;BAT1");
+    other.replace(other.find("intel_backlight"), 15, "acpi_video0");
+    EXPECT_FALSE(fit(copy, slots_of(other)).reads) << "another backlight";
+    EXPECT_EQ(1U, fit(copy, slots_of(detected(fans(4), "BAT0"))).extra[0]) << "BAT1's slot";
+    const device_paths four = slots_of(detected(fans(4), "BAT0;BAT1;BAT2;BAT3"));
+    EXPECT_EQ(2U, fit(four, copy).extras) << "a copy of four batteries, two of them out";
+}
+
+TEST(DevicesFit, TheSameDevicesAreTheSameSlotsInTheSameOrder)
+{
+    const device_paths copy = slots_of(detected(fans(4), "BAT0;BAT1"));
+    EXPECT_TRUE(same_devices(copy, slots_of(detected(fans(4), "BAT0;BAT1"))));
+    EXPECT_FALSE(same_devices(copy, slots_of(detected(fans(6), "BAT0;BAT1"))));
+    EXPECT_FALSE(same_devices(copy, slots_of(detected(fans(4), "BAT1;BAT0"))));
 }
 
 TEST(Shown, PrintableAsciiOnlyAndCutShort)
 {
-    EXPECT_STREQ("a?[31mb??", shown("a\x1b[31mb\xc2\xb5").text);
+    EXPECT_STREQ("a?[31mb???", shown("a\x1b[31mb\xc2\xb5\x7f").text);
     const std::string cut = shown(std::string(SHOWN_MAX, 'x').c_str()).text;
     EXPECT_EQ(SHOWN_MAX - 1, cut.size());
     EXPECT_EQ("...", cut.substr(cut.size() - 3));

@@ -68,12 +68,10 @@ void inspect(const place &p, binary &b)
 
 void inspect(const char *path, binary &b)
 {
+    // Where the way cannot be walked, nothing is there to read.
     place p;
     read_fault f;
-    if (!walk(AT_FDCWD, ".", path, false, p, f)) {
-        b.is = f.why == unread::missing ? verdict::nothing : verdict::unreadable;
-        return;
-    }
+    walk(AT_FDCWD, ".", path, false, p, f);
     inspect(p, b);
 }
 

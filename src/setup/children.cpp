@@ -29,14 +29,12 @@ void clean_environment(char (&room)[2][PATH_MAX + 16], const char *(&env)[5])
     env[n++] = "PATH=/usr/sbin:/usr/bin:/sbin:/bin";
     env[n++] = "LC_ALL=C";
     const char *package = getenv("DPKG_MAINTSCRIPT_PACKAGE");
-    for (unsigned i = 0; i < 2 && package != nullptr && strcmp(package, "trivane") == 0; ++i) {
+    const bool from_dpkg = package != nullptr && strcmp(package, "trivane") == 0;
+    for (unsigned i = 0; from_dpkg && i < 2; ++i) {
         const char *value = getenv(dpkg_variables[i]);
         struct stat st = {};
-        const bool roots =
-            value != nullptr &&
-            (value[0] == '\0' || (value[0] == '/' && stat_soft(value, st) && S_ISDIR(st.st_mode) &&
-                                  st.st_uid == 0 && (st.st_mode & 022) == 0));
-        if (roots && strlen(value) < PATH_MAX) {
+        if (value != nullptr && stat_soft(value, st) && S_ISDIR(st.st_mode) && st.st_uid == 0 &&
+            (st.st_mode & 022) == 0) {
             snprintf(room[i], sizeof room[i], "%s=%s", dpkg_variables[i], value);
             env[n++] = room[i];
         }
@@ -138,9 +136,11 @@ void detect(const installed &in, const char *sys, bool say, text &out)
     }
     if (wait_for(pid) != 0) {
         // Its first line says why.
-        const size_t line = strcspn(said.data, "\n");
+        char first[SHOWN_MAX];
+        snprintf(first, sizeof first, "%.*s", static_cast<int>(strcspn(said.data, "\n")),
+                 said.data);
         refuse("trivane-detect could not find the devices: %s",
-               line > 0 ? shown(said.data, line).text : "it failed, and said nothing");
+               first[0] != '\0' ? shown(first).text : "it failed, and said nothing");
     }
     if (say) {
         fputs(said.data, stderr);
@@ -155,13 +155,12 @@ const char *alternatives_tool()
             return tool;
         }
     }
-    return nullptr;
+    return tools[0];
 }
 
 bool alternatives(const char *a, const char *b, const char *c, const char *d, const char *e)
 {
-    const char *tool = alternatives_tool();
-    const char *argv[] = {tool != nullptr ? tool : "update-alternatives", a, b, c, d, e, nullptr};
+    const char *argv[] = {alternatives_tool(), a, b, c, d, e, nullptr};
     const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
     const pid_t pid = spawn(argv, null, 2);
     close(null);

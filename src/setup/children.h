@@ -27,7 +27,8 @@ void find_installed(installed &in);
 void detect(const installed &in, const char *sys, bool say, text &out);
 
 // Debian's update-alternatives, or that of RPM systems (both take --install LINK
-// NAME PATH PRIORITY and --remove NAME PATH); where neither is, nullptr.
+// NAME PATH PRIORITY and --remove NAME PATH); where neither is, the first, which
+// cannot run.
 const char *alternatives_tool();
 // Runs it with its standard output quiet: whether it succeeded.
 bool alternatives(const char *a, const char *b, const char *c, const char *d = nullptr,

@@ -39,7 +39,7 @@ bool problem(devices_problem &why, devices_fault fault, const char *option = "",
 bool name_char(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           (c != '\0' && strchr("._:+@,=~-", c) != nullptr);
+           strchr("._:+@,=~-", c) != nullptr;
 }
 
 // A fan file: /sys, then names between slashes.
@@ -185,15 +185,16 @@ bool fill(device_paths &p, const devices &d, devices_problem &why)
             return false;
         }
     }
+    // Of a device's two files, the one of the longer name is checked: the other
+    // then fits its slot too.
     const size_t backlight = strlen(d.backlight);
-    const size_t ac = strlen(d.ac);
     if (!put_path(p.backlight_max, "TRIVANE_BACKLIGHT", why, "backlight", d.backlight, backlight,
                   "max_brightness") ||
-        !put_path(p.backlight_level, "TRIVANE_BACKLIGHT", why, "backlight", d.backlight, backlight,
-                  "brightness") ||
-        !put_path(p.ac, "TRIVANE_AC", why, "power_supply", d.ac, ac, "online")) {
+        !put_path(p.ac, "TRIVANE_AC", why, "power_supply", d.ac, strlen(d.ac), "online")) {
         return false;
     }
+    put_path(p.backlight_level, "TRIVANE_BACKLIGHT", why, "backlight", d.backlight, backlight,
+             "brightness");
     // Up to four batteries, between semicolons, of one units setting.
     memset(p.battery_full, 0, sizeof p.battery_full);
     memset(p.battery_now, 0, sizeof p.battery_now);
@@ -212,11 +213,10 @@ bool fill(device_paths &p, const devices &d, devices_problem &why)
         }
         const char *supplies = "power_supply";
         if (!put_path(p.battery_full[batteries], "TRIVANE_BATTERY", why, supplies, name, len,
-                      full) ||
-            !put_path(p.battery_now[batteries++], "TRIVANE_BATTERY", why, supplies, name, len,
-                      now)) {
+                      full)) {
             return false;
         }
+        put_path(p.battery_now[batteries++], "TRIVANE_BATTERY", why, supplies, name, len, now);
     }
     return true;
 }
@@ -305,12 +305,13 @@ fitting fit(const device_paths &has, const device_paths &wanted)
     for (const auto &file : has.fan) {
         fan = fan || (file[0] != '\0' && same_slot(file, wanted.fan[0]));
     }
+    // A battery's present-charge file follows from its full-charge file: the same
+    // name and units.
     bool batteries = true;
     for (unsigned i = 0; i < BATTERY_SLOTS && wanted.battery_full[i][0] != '\0'; ++i) {
         bool there = false;
         for (unsigned j = 0; j < BATTERY_SLOTS; ++j) {
-            there = there || (same_slot(has.battery_full[j], wanted.battery_full[i]) &&
-                              same_slot(has.battery_now[j], wanted.battery_now[i]));
+            there = there || same_slot(has.battery_full[j], wanted.battery_full[i]);
         }
         batteries = batteries && there;
     }
@@ -324,7 +325,6 @@ fitting fit(const device_paths &has, const device_paths &wanted)
         }
     }
     f.reads = fan && batteries && same_slot(has.backlight_max, wanted.backlight_max) &&
-              same_slot(has.backlight_level, wanted.backlight_level) &&
               same_slot(has.ac, wanted.ac);
     return f;
 }
@@ -338,9 +338,8 @@ bool same_devices(const device_paths &a, const device_paths &b)
 
 void supply_name(const char *path, char (&name)[PATH_SLOT])
 {
-    const char prefix[] = "/sys/class/power_supply/";
-    const char *start =
-        strncmp(path, prefix, sizeof prefix - 1) == 0 ? path + sizeof prefix - 1 : path;
+    // Every battery's path is /sys/class/power_supply/NAME/FILE.
+    const char *start = path + sizeof "/sys/class/power_supply/" - 1;
     snprintf(name, sizeof name, "%.*s", static_cast<int>(strcspn(start, "/")), start);
 }
 

@@ -72,7 +72,7 @@ struct fitting {
 fitting fit(const device_paths &has, const device_paths &wanted);
 // Whether two sets of slots read the same devices, in the same order.
 bool same_devices(const device_paths &a, const device_paths &b);
-// The name of the battery of slot i (BAT1), or of the supply of a power-supply path.
+// The name of the supply of a battery's path (BAT1, of /sys/class/power_supply/BAT1/...).
 void supply_name(const char *path, char (&name)[PATH_SLOT]);
 // Whether the detector found none of the devices.
 bool found_nothing(const devices &d);

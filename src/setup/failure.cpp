@@ -41,16 +41,10 @@ void take_back()
             continue;
         }
         s.open = false;
-        switch (s.what) {
-        case undo::remove_file:
-            unlinkat(s.dir, s.name, 0);
-            break;
-        case undo::remove_folder:
-            unlinkat(s.dir, s.name, AT_REMOVEDIR);
-            break;
-        case undo::put_back:
+        if (s.what == undo::put_back) {
             renameat(s.dir, s.backup, s.dir, s.name);
-            break;
+        } else {
+            unlinkat(s.dir, s.name, s.what == undo::remove_folder ? AT_REMOVEDIR : 0);
         }
     }
     pending.count = 0;
@@ -91,10 +85,8 @@ int begun(undo what, int dir, const char *name, const char *backup)
 
 void settle(int step)
 {
-    if (pending.steps[step].open) {
-        pending.steps[step].open = false;
-        close(pending.steps[step].dir);
-    }
+    pending.steps[step].open = false;
+    close(pending.steps[step].dir);
 }
 
 void running(pid_t child) { pending.child = child; }

@@ -15,23 +15,22 @@ namespace {
 // How many links a walk follows, as the kernel does.
 constexpr int MAX_LINKS = 40;
 
-// path/name, for messages.
-void join(char *out, size_t size, const char *path, const char *name)
+// folder/name, for messages.
+void join(char *out, size_t size, const char *folder, const char *name)
 {
-    const size_t len = strlen(path);
-    if (snprintf(out, size, "%s%s%s", path, len > 0 && path[len - 1] == '/' ? "" : "/", name) >=
+    const size_t len = strlen(folder);
+    // Every shown path has at least a slash or a dot.
+    if (snprintf(out, size, "%s%s%s", folder, folder[len - 1] == '/' ? "" : "/", name) >=
         static_cast<int>(size)) {
-        out[0] = '\0'; // no path shown rather than a wrong one
+        snprintf(out, size, ".../%.*s", NAME_MAX, name); // no path shown rather than a wrong one
     }
 }
 
-// The folder above a shown path; above the root is the root.
+// The folder above a shown path (each has a slash); above the root is the root.
 void up(char *path)
 {
     char *slash = strrchr(path, '/');
-    if (slash != nullptr) {
-        slash[slash == path] = '\0';
-    }
+    slash[slash == path] = '\0';
 }
 
 // The place of name in the folder dir (which it takes), at shown.
@@ -49,6 +48,11 @@ void settle_place(place &to, int dir, const char *name, const struct stat &st, c
 bool walk(int from, const char *shown_from, const char *path, bool follow, place &to, read_fault &f)
 {
     f = {};
+    if (strlen(path) >= PATH_MAX) {
+        f.why = unread::denied, f.error = ENAMETOOLONG;
+        snprintf(f.at, sizeof f.at, "%.40s...", path);
+        return false;
+    }
     char rest[PATH_MAX * 2];
     char shown[sizeof to.shown];
     snprintf(rest, sizeof rest, "%s", path);
@@ -68,7 +72,7 @@ bool walk(int from, const char *shown_from, const char *path, bool follow, place
             ++r;
         }
         const size_t len = strcspn(r, "/");
-        char part[NAME_MAX + 1];
+        char part[sizeof rest]; // a name too long for the system is its to refuse
         snprintf(part, sizeof part, "%.*s", static_cast<int>(len), r);
         r += len;
         while (*r == '/') {
@@ -82,13 +86,13 @@ bool walk(int from, const char *shown_from, const char *path, bool follow, place
                 cur = above;
                 up(shown);
             }
-            if (!last || cur < 0) {
+            if (!last) {
                 continue;
             }
             // The path ends in a folder: the place is that folder itself.
             snprintf(part, sizeof part, ".");
         }
-        int fd = len > NAME_MAX ? -1 : openat(cur, part, O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        int fd = openat(cur, part, O_PATH | O_NOFOLLOW | O_CLOEXEC);
         struct stat st = {};
         if (fd >= 0 && fstat(fd, &st) != 0) {
             const int error = errno;
@@ -97,7 +101,7 @@ bool walk(int from, const char *shown_from, const char *path, bool follow, place
             errno = error;
         }
         if (fd < 0) {
-            const int error = len > NAME_MAX ? ENAMETOOLONG : errno;
+            const int error = errno;
             if (last && error == ENOENT) {
                 settle_place(to, cur, part, st, shown);
                 return true;
@@ -170,7 +174,10 @@ int open_judged(const place &p, int flags, read_fault &f)
     }
     const int fd = openat(p.dir, p.name, flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     struct stat st = {};
-    if (fd < 0 || fstat(fd, &st) != 0 || !same_file(st, p.st)) {
+    if (fd >= 0) {
+        fstat(fd, &st);
+    }
+    if (!same_file(st, p.st)) {
         f.why = fd < 0 ? unread::denied : unread::replaced, f.error = errno;
         if (fd >= 0) {
             close(fd);
@@ -223,9 +230,8 @@ void folder_of(const place &p, char (&folder)[sizeof p.shown])
 
 void restat(place &p)
 {
-    if (fstatat(p.dir, p.name, &p.st, AT_SYMLINK_NOFOLLOW) != 0) {
-        p.st = {};
-    }
+    p.st = {};
+    fstatat(p.dir, p.name, &p.st, AT_SYMLINK_NOFOLLOW);
 }
 
 bool same_file(const struct stat &a, const struct stat &b)
@@ -392,47 +398,50 @@ void forget_backup(const place &to)
     unlinkat(to.dir, backup, 0);
 }
 
-bool remove_at(const place &to, const char *given)
+void remove_at(const place &to, const char *given)
 {
-    if (to.st.st_mode == 0) {
-        return false;
-    }
     if (unlinkat(to.dir, to.name, 0) != 0) {
         refuse("cannot remove %s: %s.", shown(given).text, strerror(errno));
     }
-    return true;
 }
 
 int root_folder(const char *path, bool make)
 {
     place p;
     read_fault f;
+    char words[PATH_MAX + 128];
     if (!walk(AT_FDCWD, "/", path, false, p, f)) {
-        char words[PATH_MAX + 128];
         refuse("cannot reach the folder %s: %s.", path, read_words(f, words, sizeof words));
     }
-    if (p.st.st_mode == 0 && make) {
-        if (mkdirat(p.dir, p.name, 0755) != 0) {
+    if (p.st.st_mode == 0 && !make) {
+        return -1;
+    }
+    if (p.st.st_mode == 0) {
+        // 0755 whatever the caller's umask: every user's trivane is read from it.
+        const mode_t mask = umask(022);
+        const int made = mkdirat(p.dir, p.name, 0755);
+        umask(mask);
+        if (made != 0) {
             refuse("cannot make the folder %s: %s.", path, strerror(errno));
         }
         begun(undo::remove_folder, p.dir, p.name);
-        // Its mode whatever the umask: every user's trivane is read from it.
-        const int fd = openat(p.dir, p.name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0 || fchmod(fd, 0755) != 0 || fstat(fd, &p.st) != 0) {
-            refuse("cannot make the folder %s: %s.", path, strerror(errno));
-        }
-        close(fd);
+        p.st.st_mode = S_IFDIR;
     }
-    if (p.st.st_mode == 0) {
-        return -1;
+    // Opened as a folder, never through a link, and judged as it was opened.
+    const int fd = openat(p.dir, p.name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st = p.st;
+    if (fd >= 0) {
+        fstat(fd, &st);
+    } else if (S_ISDIR(st.st_mode)) {
+        refuse("cannot open the folder %s: %s.", path, strerror(errno));
     }
-    const char *wrong = !S_ISDIR(p.st.st_mode)      ? kind_words(p.st.st_mode)
-                        : p.st.st_uid != 0          ? "a folder that another user owns"
-                        : (p.st.st_mode & 022) != 0 ? "a folder that others than root can write"
-                                                    : nullptr;
+    const char *wrong = !S_ISDIR(st.st_mode)      ? kind_words(st.st_mode)
+                        : st.st_uid != 0          ? "a folder that another user owns"
+                        : (st.st_mode & 022) != 0 ? "a folder that others than root can write"
+                                                  : nullptr;
     if (wrong != nullptr) {
         char mend[PATH_MAX * 2 + 64];
-        if (S_ISDIR(p.st.st_mode)) {
+        if (S_ISDIR(st.st_mode)) {
             snprintf(mend, sizeof mend,
                      "check what it holds, then: chown root:root %s && chmod 755 %s", path, path);
         } else {
@@ -440,13 +449,8 @@ int root_folder(const char *path, bool make)
         }
         refuse("%s is %s (uid %u, mode %o), where only root may write: nothing is written there. "
                "To mend it, %s.",
-               path, wrong, static_cast<unsigned>(p.st.st_uid),
-               static_cast<unsigned>(p.st.st_mode & 07777), mend);
-    }
-    const int fd = openat(p.dir, p.name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    struct stat st = {};
-    if (fd < 0 || fstat(fd, &st) != 0 || !same_file(st, p.st)) {
-        refuse("cannot open the folder %s: %s.", path, strerror(fd < 0 ? errno : EBUSY));
+               path, wrong, static_cast<unsigned>(st.st_uid),
+               static_cast<unsigned>(st.st_mode & 07777), mend);
     }
     return fd;
 }

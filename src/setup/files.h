@@ -35,13 +35,14 @@ struct place {
     }
     place(const place &) = delete;
     place &operator=(const place &) = delete;
+    // Never moved to itself.
     place &operator=(place &&other) noexcept
     {
-        if (dir >= 0 && this != &other) {
+        if (dir >= 0) {
             close(dir);
         }
         dir = other.dir;
-        other.dir = this != &other ? -1 : dir;
+        other.dir = -1;
         memcpy(name, other.name, sizeof name);
         st = other.st;
         memcpy(shown, other.shown, sizeof shown);
@@ -52,11 +53,11 @@ struct place {
 // Why a read failed.
 enum class unread {
     none,
-    missing,   // the file, or a folder on the way, does not exist
-    special,   // not a regular file: see st
-    foreign,   // a link on the way belongs to another user
-    denied,    // the system said no: see error
-    replaced,  // another file than the one judged was opened
+    missing,  // the file, or a folder on the way, does not exist
+    special,  // not a regular file: see st
+    foreign,  // a link on the way belongs to another user
+    denied,   // the system said no: see error
+    replaced, // another file than the one judged was opened
 };
 struct read_fault {
     unread why = unread::none;
@@ -110,15 +111,15 @@ int stage(const place &to, const char *given, const unsigned char *data, size_t 
 int commit(int staged, const place &to, const char *given, bool keep = false);
 // Removes the backup of a target committed with keep.
 void forget_backup(const place &to);
-// The file at to, removed; false where there was none.
-bool remove_at(const place &to, const char *given);
+// The file at to, removed.
+void remove_at(const place &to, const char *given);
 // Writes data over the file it was read from: fd open for writing.
 void write_all(int fd, const unsigned char *data, size_t size, const char *given);
 
-// A folder of root's, for --system: made 0755 where missing (make), else judged:
+// A folder of root's, for --system: made 0755 where missing (make), then judged:
 // a folder that root owns and that neither group nor others can write. Anything
-// else is refused, with the command that mends it. Its descriptor, or -1 where
-// it is missing and not to be made.
+// else is refused, with the command that mends it. Its descriptor, open for
+// reading, or -1 where it is missing and not to be made.
 int root_folder(const char *path, bool make);
 // Makes the folder name in dir (whose path is folder) as mkdir does (the umask
 // applies): a step to take back should setup stop; false where it exists.

@@ -92,6 +92,7 @@ bool reads_this_machine(const device_paths &has, const device_paths &wanted, con
 {
     absent[0] = '\0';
     const fitting f = fit(has, wanted);
+    const char *between = "";
     for (unsigned i = 0; f.reads && i < f.extras; ++i) {
         char name[PATH_SLOT];
         supply_name(has.battery_full[f.extra[i]], name);
@@ -99,7 +100,8 @@ bool reads_this_machine(const device_paths &has, const device_paths &wanted, con
             return false;
         }
         const size_t used = strlen(absent);
-        snprintf(absent + used, sizeof absent - used, "%s%s", used > 0 ? ", " : "", name);
+        snprintf(absent + used, sizeof absent - used, "%s%s", between, name);
+        between = ", ";
     }
     return f.reads;
 }

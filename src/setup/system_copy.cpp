@@ -75,7 +75,8 @@ void open_folders(machine_files &m, bool make)
 void need_package(const installed &in)
 {
     struct stat st = {};
-    if (lstat(in.link, &st) != 0 || !S_ISLNK(st.st_mode) || alternatives_tool() == nullptr) {
+    if (lstat(in.link, &st) != 0 || !S_ISLNK(st.st_mode) ||
+        access(alternatives_tool(), X_OK) != 0) {
         refuse("--system makes the copy an alternative of the packaged trivane, and %s is not "
                "one: it works with the trivane package. Write a copy per user (trivane-setup "
                "as each user), or with -o.",
@@ -142,6 +143,10 @@ void drop_stale_copy()
     if (unlink(SYSTEM_COPY) == 0) {
         printf("Removed " SYSTEM_COPY ", a trivane of another version, and its alternative: every "
                "user runs the packaged trivane.\n");
+    } else {
+        printf("Every user runs the packaged trivane: " SYSTEM_COPY ", a trivane of another "
+               "version, could not be removed (%s).\n",
+               strerror(errno));
     }
     rmdir(COPY_FOLDER);
 }

@@ -45,9 +45,9 @@ bool machine_copy_for_saved(const installed &in, const binary &inst)
     struct stat runs = {};
     struct stat copy = {};
     device_paths saved = {};
-    return inst.is == verdict::trivane && stat_soft(in.link, runs) &&
-           stat_soft(SYSTEM_COPY, copy) && same_file(runs, copy) && saved_slots(saved) &&
-           same_devices(saved, inst.paths);
+    stat_soft(in.link, runs);
+    return stat_soft(SYSTEM_COPY, copy) && same_file(runs, copy) && inst.is == verdict::trivane &&
+           saved_slots(saved) && same_devices(saved, inst.paths);
 }
 
 bool stale(verdict v)
@@ -90,11 +90,15 @@ int user_copy(const options &o, const installed &in)
     if (make) {
         snprintf(output, sizeof output, "%s/.local/bin/trivane", home);
     } else {
-        struct stat target = to.st;
-        struct stat other = {};
+        // Where the output is (or leads to) the trivane copied or the installed
+        // one, writing would replace what every later copy is made from.
+        struct stat target = {};
+        struct stat link = {};
+        struct stat source = {};
         stat_soft(output, target);
-        if ((stat_soft(in.link, other) && same_file(target, other)) ||
-            (stat_soft(from_path, other) && same_file(target, other))) {
+        stat_soft(in.link, link);
+        stat_soft(from_path, source);
+        if (target.st_mode != 0 && (same_file(target, link) || same_file(target, source))) {
             refuse("%s is the trivane it copies, or the installed one: give another path with -o "
                    "FILE.",
                    shown(output).text);

@@ -6,6 +6,7 @@
 #include "monitors/devices.h"
 #include "setup/binary.h"
 #include "setup/failure.h"
+#include "setup/layout.h"
 
 #include <getopt.h>
 #include <stdio.h>
@@ -27,7 +28,7 @@ const char usage[] =
     "                  -o or --system must be given)\n"
     "  --system        as root: make the copy the trivane of every user and status bar,\n"
     "                  whatever their PATH, and keep the devices in\n"
-    "                  /etc/trivane/devices.cmake, from which package upgrades write it anew\n"
+    "                  " SYSTEM_DEVICES ", from which package upgrades write it anew\n"
     "  --undo          with --system: go back to the packaged trivane\n"
     "  --check         say whether the trivane PATH finds is of this version and reads\n"
     "                  this machine's devices (status 0) or not (status 1), and which\n"

@@ -21,10 +21,6 @@
 
 namespace {
 
-// The folders root keeps them in, and their names there.
-constexpr char COPY_FOLDER[] = "/var/lib/trivane";
-constexpr char DEVICES_FOLDER[] = "/etc/trivane";
-
 const char *base_name(const char *path) { return strrchr(path, '/') + 1; }
 
 // The machine's copy and devices file, found in root's folders (the folders
@@ -51,23 +47,23 @@ void open_folders(machine_files &m, bool make)
 {
     const bool locked = m.copy_dir >= 0;
     if (m.copy_dir < 0) {
-        m.copy_dir = root_folder(COPY_FOLDER, make);
+        m.copy_dir = root_folder(SYSTEM_COPY_FOLDER, make);
     }
     if (m.devices_dir < 0) {
-        m.devices_dir = root_folder(DEVICES_FOLDER, make);
+        m.devices_dir = root_folder(SYSTEM_DEVICES_FOLDER, make);
     }
     read_fault f;
     char words[PATH_MAX * 2];
     if ((m.copy_dir >= 0 &&
-         !walk(m.copy_dir, COPY_FOLDER, base_name(SYSTEM_COPY), false, m.copy, f)) ||
+         !walk(m.copy_dir, SYSTEM_COPY_FOLDER, base_name(SYSTEM_COPY), false, m.copy, f)) ||
         (m.devices_dir >= 0 &&
-         !walk(m.devices_dir, DEVICES_FOLDER, base_name(SYSTEM_DEVICES), false, m.saved, f))) {
+         !walk(m.devices_dir, SYSTEM_DEVICES_FOLDER, base_name(SYSTEM_DEVICES), false, m.saved, f))) {
         refuse("cannot reach %s: %s.", shown(f.at).text, read_words(f, words, sizeof words));
     }
     // One setup at a time changes the machine's copy: its leftovers are its own.
     if (!locked && m.copy_dir >= 0 && flock(m.copy_dir, LOCK_EX | LOCK_NB) != 0) {
         refuse("another trivane-setup --system is at work on %s: let it end, then run this again.",
-               COPY_FOLDER);
+               SYSTEM_COPY_FOLDER);
     }
 }
 
@@ -148,7 +144,7 @@ void drop_stale_copy()
                "version, could not be removed (%s).\n",
                strerror(errno));
     }
-    rmdir(COPY_FOLDER);
+    rmdir(SYSTEM_COPY_FOLDER);
 }
 
 // Removes the copy and its alternative; false where there was none.
@@ -159,7 +155,7 @@ bool remove_copy(machine_files &m)
     }
     alternatives("--remove", "trivane", SYSTEM_COPY);
     remove_at(m.copy, SYSTEM_COPY);
-    rmdir(COPY_FOLDER);
+    rmdir(SYSTEM_COPY_FOLDER);
     printf("Removed " SYSTEM_COPY " and its alternative.\n");
     return true;
 }

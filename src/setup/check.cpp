@@ -41,6 +41,28 @@ bool say_copy_not_reached(const device_paths &wanted, const char *sys, const sho
     return true;
 }
 
+// Where PATH finds a trivane before the installed one, which reads this
+// machine's devices (a copy for another laptop, or of another version): says to
+// remove it.
+bool say_installed_fits(const installed &in, const struct stat &first, const device_paths &wanted,
+                        const char *sys, const shown &named)
+{
+    binary inst;
+    struct stat st = {};
+    char absent[BATTERY_SLOTS * PATH_SLOT];
+    if (!stat_soft(in.link, st) || same_file(st, first)) {
+        return false;
+    }
+    inspect(in.link, inst);
+    if (inst.is != verdict::trivane || !reads_this_machine(inst.paths, wanted, sys, absent)) {
+        return false;
+    }
+    printf("%s is not the installed trivane, and the installed %s reads this machine's devices: "
+           "remove %s.\n",
+           named.text, shown(in.link).text, named.text);
+    return true;
+}
+
 } // namespace
 
 int check(const options &o, const installed &in)
@@ -65,12 +87,14 @@ int check(const options &o, const installed &in)
     char absent[BATTERY_SLOTS * PATH_SLOT] = "";
     int status = 1;
     if (stat_soft(SYSTEM_COPY, copy) && same_file(st, copy)) {
-        // The machine's copy: the administrator's choice stands for every user.
-        const bool kept = saved_slots(saved);
-        if (b.is == verdict::trivane && kept && same_devices(b.paths, saved)) {
+        // The machine's copy: the administrator's choice stands for every user, also
+        // where this user may not read it.
+        bool unreadable = false;
+        const bool kept = saved_slots(saved, unreadable);
+        if (b.is == verdict::trivane && (kept ? same_devices(b.paths, saved) : unreadable)) {
             printf("%s is the machine's copy, for the devices the administrator saved "
-                   "in " SYSTEM_DEVICES ".\n",
-                   named.text);
+                   "in " SYSTEM_DEVICES "%s.\n",
+                   named.text, unreadable ? " (which this user may not read)" : "");
             status = 0;
         } else {
             printf("%s is the machine's copy, and not of this version or not for the devices "
@@ -86,6 +110,8 @@ int check(const options &o, const installed &in)
         }
         status = 0;
     } else if (say_copy_not_reached(wanted, sys, named)) {
+        status = 1;
+    } else if (say_installed_fits(in, st, wanted, sys, named)) {
         status = 1;
     } else if (b.is == verdict::trivane) {
         printf("%s is trivane " TRIVANE_VERSION ", for other devices than this machine's: run "

@@ -19,7 +19,9 @@ namespace {
 
 // dpkg's variables that update-alternatives reads: where the root and dpkg's
 // database are. They are passed on only where dpkg runs the trivane package's
-// maintainer scripts, and only as a folder of root's.
+// maintainer scripts, and only as a path that root alone can lead anywhere: a
+// link of root's that leads into a user's folder once judged (/proc/PID/cwd) is
+// none.
 const char *const dpkg_variables[] = {"DPKG_ROOT", "DPKG_ADMINDIR"};
 
 // The environment of every child.
@@ -32,9 +34,7 @@ void clean_environment(char (&room)[2][PATH_MAX + 16], const char *(&env)[5])
     const bool from_dpkg = package != nullptr && strcmp(package, "trivane") == 0;
     for (unsigned i = 0; from_dpkg && i < 2; ++i) {
         const char *value = getenv(dpkg_variables[i]);
-        struct stat st = {};
-        if (value != nullptr && stat_soft(value, st) && S_ISDIR(st.st_mode) && st.st_uid == 0 &&
-            (st.st_mode & 022) == 0) {
+        if (value != nullptr && roots_alone(value)) {
             snprintf(room[i], sizeof room[i], "%s=%s", dpkg_variables[i], value);
             env[n++] = room[i];
         }

@@ -12,6 +12,13 @@
 
 namespace {
 
+// The system's words for an error; a path too long in words of its own, the
+// same with every C library.
+const char *long_or(int error)
+{
+    return error == ENAMETOOLONG ? "the path is too long" : strerror(error);
+}
+
 // How many links a walk follows, as the kernel does.
 constexpr int MAX_LINKS = 40;
 
@@ -143,8 +150,18 @@ bool walk(int from, const char *shown_from, const char *path, bool follow, place
             return false;
         }
         target[n] = '\0';
+        // What a link of /proc/PID/fd leads to where it is a pipe (/dev/stdin).
+        if (strncmp(target, "pipe:[", 6) == 0) {
+            f.why = unread::special, f.kind = S_IFIFO;
+        }
         char joined[sizeof rest];
-        snprintf(joined, sizeof joined, "%s/%s", target, r);
+        if (f.why != unread::none || snprintf(joined, sizeof joined, "%s/%s", target, r) >=
+                                         static_cast<int>(sizeof joined)) {
+            f.why = f.why != unread::none ? f.why : unread::denied, f.error = ENAMETOOLONG;
+            f.kind = f.why == unread::denied ? S_IFLNK : f.kind;
+            close(cur);
+            return false;
+        }
         memcpy(rest, joined, sizeof rest);
         r = rest;
         if (target[0] == '/') {
@@ -216,7 +233,7 @@ const char *read_words(const read_fault &f, char *buffer, size_t size)
         snprintf(buffer, size, "it was replaced while it was read");
         break;
     default:
-        snprintf(buffer, size, "%s", strerror(f.error));
+        snprintf(buffer, size, "%s", long_or(f.error));
         break;
     }
     return buffer;
@@ -271,7 +288,7 @@ void find(const char *path, place &to)
         refuse("%s is not a folder.", at.text);
     }
     refuse("cannot %s %s: %s.", f.kind == S_IFLNK ? "follow the link" : "open the folder", at.text,
-           f.error == ELOOP ? "too many links" : strerror(f.error));
+           f.error == ELOOP ? "too many links" : long_or(f.error));
 }
 
 bool read_at(const place &p, text &t, read_fault &f)
@@ -304,6 +321,26 @@ bool read_file(const char *path, text &t, read_fault &f)
 {
     place p;
     return walk(AT_FDCWD, ".", path, false, p, f) && read_at(p, t, f);
+}
+
+bool roots_alone(const char *path)
+{
+    int cur = path[0] == '/' ? open("/", O_PATH | O_DIRECTORY | O_CLOEXEC) : -1;
+    struct stat st = {};
+    bool alone = cur >= 0 && strlen(path) < PATH_MAX;
+    for (const char *r = path + 1; alone && *r != '\0'; r += strspn(r, "/")) {
+        char part[PATH_MAX];
+        const size_t len = strcspn(r, "/");
+        snprintf(part, sizeof part, "%.*s", static_cast<int>(len), r);
+        r += len;
+        const int next = openat(cur, part, O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        close(cur);
+        cur = next;
+        alone = fstat(cur, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == 0 &&
+                (st.st_mode & 022) == 0;
+    }
+    close(cur);
+    return alone;
 }
 
 bool stat_soft(const char *path, struct stat &st)
@@ -361,7 +398,12 @@ int stage(const place &to, const char *given, const unsigned char *data, size_t 
     }
     const int fd = openat(to.dir, temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
-        refuse("cannot write beside %s, as %s: %s.", shown(given).text, temp, strerror(errno));
+        const int error = errno;
+        refuse("cannot write beside %s, as %s: %s%s.", shown(given).text, shown(temp).text,
+               strerror(error),
+               error == EEXIST ? ": another trivane-setup is at work, or one was stopped before "
+                                 "it could clean up: remove that file once none is at work"
+                               : "");
     }
     const int step = begun(undo::remove_file, to.dir, temp);
     write_all(fd, data, size, given);

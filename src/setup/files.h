@@ -93,6 +93,10 @@ void folder_of(const place &p, char (&folder)[sizeof p.shown]);
 void restat(place &p);
 // Whether two stats are of one file.
 bool same_file(const struct stat &a, const struct stat &b);
+// Whether path is a folder that root alone can lead to: an absolute path of
+// folders, none a link, each owned by root and writable by no one else. Such a
+// path leads where it led when judged, whoever opens it later.
+bool roots_alone(const char *path);
 // The stat of the file at path, following links as reads do; false where none.
 bool stat_soft(const char *path, struct stat &st);
 

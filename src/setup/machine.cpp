@@ -7,6 +7,7 @@
 #include "setup/failure.h"
 #include "setup/layout.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
@@ -126,13 +127,15 @@ void say_not_found(const devices &d)
     }
 }
 
-bool saved_slots(device_paths &p)
+bool saved_slots(device_paths &p, bool &unreadable)
 {
     text t;
     read_fault f;
     devices d;
     devices_problem why;
-    return read_file(SYSTEM_DEVICES, t, f) && parse_devices(t.data, d, why) && fill(p, d, why);
+    const bool read = read_file(SYSTEM_DEVICES, t, f);
+    unreadable = f.why == unread::denied && f.error == EACCES;
+    return read && parse_devices(t.data, d, why) && fill(p, d, why);
 }
 
 void say_files(const device_paths &p)

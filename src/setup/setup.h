@@ -48,8 +48,8 @@ bool reads_this_machine(const device_paths &has, const device_paths &wanted, con
 // What the report does without the devices the detector found nowhere.
 void say_not_found(const devices &d);
 // The slots of the machine's copy, from the administrator's devices file; false
-// where it cannot be read or is refused.
-bool saved_slots(device_paths &p);
+// where it cannot be read (unreadable: this user may not read it) or is refused.
+bool saved_slots(device_paths &p, bool &unreadable);
 // The files a trivane of these slots reads, for --check.
 void say_files(const device_paths &p);
 

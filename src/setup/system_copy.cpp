@@ -23,16 +23,22 @@ namespace {
 
 const char *base_name(const char *path) { return strrchr(path, '/') + 1; }
 
+// One setup at a time changes the machine's copy, so its leftovers are its own.
+// The lock is a file in the copy's folder that root alone can open: a lock on the
+// folder, which every user can open, any user could hold.
+#define LOCK_FILE SYSTEM_COPY_FOLDER "/lock"
+
 // The machine's copy and devices file, found in root's folders (the folders
-// judged first: -1 where missing).
+// judged first: -1 where missing), and the lock.
 struct machine_files {
     int copy_dir = -1;
     int devices_dir = -1;
+    int lock = -1;
     place copy;
     place saved;
     ~machine_files()
     {
-        const int fds[] = {copy_dir, devices_dir};
+        const int fds[] = {copy_dir, devices_dir, lock};
         for (const int fd : fds) {
             if (fd >= 0) {
                 close(fd);
@@ -42,10 +48,9 @@ struct machine_files {
 };
 
 // Judges root's folders, and makes them where make is set; finds the files in
-// them. The first to exist is locked.
+// them, and takes the lock once the copy's folder exists.
 void open_folders(machine_files &m, bool make)
 {
-    const bool locked = m.copy_dir >= 0;
     if (m.copy_dir < 0) {
         m.copy_dir = root_folder(SYSTEM_COPY_FOLDER, make);
     }
@@ -56,15 +61,38 @@ void open_folders(machine_files &m, bool make)
     char words[PATH_MAX * 2];
     if ((m.copy_dir >= 0 &&
          !walk(m.copy_dir, SYSTEM_COPY_FOLDER, base_name(SYSTEM_COPY), false, m.copy, f)) ||
-        (m.devices_dir >= 0 &&
-         !walk(m.devices_dir, SYSTEM_DEVICES_FOLDER, base_name(SYSTEM_DEVICES), false, m.saved, f))) {
+        (m.devices_dir >= 0 && !walk(m.devices_dir, SYSTEM_DEVICES_FOLDER,
+                                     base_name(SYSTEM_DEVICES), false, m.saved, f))) {
         refuse("cannot reach %s: %s.", shown(f.at).text, read_words(f, words, sizeof words));
     }
-    // One setup at a time changes the machine's copy: its leftovers are its own.
-    if (!locked && m.copy_dir >= 0 && flock(m.copy_dir, LOCK_EX | LOCK_NB) != 0) {
+    if (m.lock >= 0 || m.copy_dir < 0) {
+        return;
+    }
+    // The lock as it is, else made; on a read-only file system, where nothing can
+    // change, none is needed.
+    const int flags = O_RDONLY | O_NOFOLLOW | O_CLOEXEC;
+    m.lock = openat(m.copy_dir, base_name(LOCK_FILE), flags);
+    if (m.lock < 0) {
+        m.lock = openat(m.copy_dir, base_name(LOCK_FILE), flags | O_CREAT | O_EXCL, 0600);
+        if (m.lock >= 0) {
+            begun(undo::remove_file, m.copy_dir, base_name(LOCK_FILE));
+        } else if (errno != EROFS) {
+            refuse("cannot lock " LOCK_FILE ": %s.", strerror(errno));
+        }
+    }
+    fchmod(m.lock, 0600);
+    if (m.lock >= 0 && flock(m.lock, LOCK_EX | LOCK_NB) != 0) {
         refuse("another trivane-setup --system is at work on %s: let it end, then run this again.",
                SYSTEM_COPY_FOLDER);
     }
+}
+
+// The copy's folder, its lock and the folder itself, gone where nothing else is
+// in it.
+void remove_folder()
+{
+    unlink(LOCK_FILE);
+    rmdir(SYSTEM_COPY_FOLDER);
 }
 
 // The link users run (/usr/bin/trivane) must be the alternatives' link.
@@ -105,16 +133,17 @@ void say_who_runs(const installed &in)
 
 // The alternative of the copy, made; refuses where update-alternatives fails,
 // having taken back what this run changed.
-void install_alternative(const installed &in, bool stale, bool had_copy)
+void install_alternative(const installed &in, bool stale, const place *new_copy)
 {
     char runs[PATH_MAX];
     runs_now(in, runs);
     if (alternatives("--install", in.link, "trivane", SYSTEM_COPY, SYSTEM_PRIORITY)) {
         return;
     }
-    if (!had_copy) {
-        // The copy goes: so does any alternative of it.
+    if (new_copy != nullptr) {
+        // A copy where there was none goes, and any alternative of it.
         alternatives("--remove", "trivane", SYSTEM_COPY);
+        remove_at(*new_copy, SYSTEM_COPY);
     }
     char what[PATH_MAX * 2];
     if (stale) {
@@ -144,7 +173,7 @@ void drop_stale_copy()
                "version, could not be removed (%s).\n",
                strerror(errno));
     }
-    rmdir(SYSTEM_COPY_FOLDER);
+    remove_folder();
 }
 
 // Removes the copy and its alternative; false where there was none.
@@ -155,7 +184,7 @@ bool remove_copy(machine_files &m)
     }
     alternatives("--remove", "trivane", SYSTEM_COPY);
     remove_at(m.copy, SYSTEM_COPY);
-    rmdir(SYSTEM_COPY_FOLDER);
+    remove_folder();
     printf("Removed " SYSTEM_COPY " and its alternative.\n");
     return true;
 }
@@ -248,7 +277,7 @@ int system_copy(const options &o, const installed &in)
         char runs[PATH_MAX];
         runs_now(in, runs);
         if (strcmp(runs, SYSTEM_COPY) != 0) {
-            install_alternative(in, false, true);
+            install_alternative(in, false, nullptr);
         }
         printf(SYSTEM_COPY " already is this machine's trivane, for these devices: nothing to "
                            "write.\n");
@@ -272,8 +301,15 @@ int system_copy(const options &o, const installed &in)
                                   saved_size, 0644, true),
                             m.saved, SYSTEM_DEVICES, true);
     }
-    install_alternative(in, stale, old.is != verdict::nothing);
-    settle(copy_step);
+    if (old.is == verdict::nothing) {
+        // A stop from here keeps a copy where there was none: its alternative may
+        // be made already, and must not lead to a copy taken back.
+        settle(copy_step);
+        install_alternative(in, stale, &m.copy);
+    } else {
+        install_alternative(in, stale, nullptr);
+        settle(copy_step);
+    }
     forget_backup(m.copy);
     if (saved_step >= 0) {
         settle(saved_step);

@@ -109,9 +109,8 @@ int check(const options &o, const installed &in)
             printf("It counts %s, out of the bay now, when it is back.\n", absent);
         }
         status = 0;
-    } else if (say_copy_not_reached(wanted, sys, named)) {
-        status = 1;
-    } else if (say_installed_fits(in, st, wanted, sys, named)) {
+    } else if (say_copy_not_reached(wanted, sys, named) ||
+               say_installed_fits(in, st, wanted, sys, named)) {
         status = 1;
     } else if (b.is == verdict::trivane) {
         printf("%s is trivane " TRIVANE_VERSION ", for other devices than this machine's: run "

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The trivane developers
 // SPDX-License-Identifier: MIT
-// Every read and write of setup's, by descriptors. A path is walked one name at a
+// The file engine: every read and write of setup's, by descriptors. files.cpp
+// walks paths and reads; writes.cpp writes. A path is walked one name at a
 // time from a folder's descriptor (openat with O_PATH | O_NOFOLLOW), and nothing
 // found on the way is looked up by its name again, so another user cannot swap a
 // folder or a link in between. A link on the way that neither root nor this user
@@ -87,6 +88,8 @@ bool walk(int from, const char *shown_from, const char *path, bool follow, place
 bool read_file(const char *path, text &t, read_fault &f);
 // The same for the file a walk found, following a final link.
 bool read_at(const place &p, text &t, read_fault &f);
+// folder/name, as a path to show.
+void join(char *out, size_t size, const char *folder, const char *name);
 // The folder of a place, as shown.
 void folder_of(const place &p, char (&folder)[sizeof p.shown]);
 // What p's name holds now (a link not followed), into p.st.

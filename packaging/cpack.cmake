@@ -42,12 +42,25 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TRIVANE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The packaged trivane is /usr/bin/trivane's alternative, so that trivane-setup
 # --system can put the machine's copy in its place; the scripts make that copy
-# anew on every upgrade and take it away with the package.
-set(scripts ${CMAKE_CURRENT_LIST_DIR})
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${scripts}/postinst ${scripts}/prerm ${scripts}/postrm)
+# anew on every upgrade and take it away with the package. They are made from
+# the layout setup is built with; each format calls its alternatives tool where
+# it lies.
+foreach(format deb rpm)
+  set(TRIVANE_ALTERNATIVES update-alternatives) # as debhelper calls it
+  if(format STREQUAL "rpm")
+    set(TRIVANE_ALTERNATIVES /usr/sbin/update-alternatives)
+  endif()
+  foreach(script postinst prerm postrm)
+    configure_file(${CMAKE_CURRENT_LIST_DIR}/${script}.in ${CMAKE_CURRENT_BINARY_DIR}/${format}/${script} @ONLY)
+  endforeach()
+endforeach()
+set(scripts ${CMAKE_CURRENT_BINARY_DIR})
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${scripts}/deb/postinst ${scripts}/deb/prerm ${scripts}/deb/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-set(CPACK_RPM_POST_INSTALL_SCRIPT_FILE ${scripts}/postinst)
-set(CPACK_RPM_POST_UNINSTALL_SCRIPT_FILE ${scripts}/prerm)
+# Fedora's alternatives guideline: installed in %post on install and upgrade,
+# removed in %preun on erase, the link a %ghost of the package's.
+set(CPACK_RPM_POST_INSTALL_SCRIPT_FILE ${scripts}/rpm/postinst)
+set(CPACK_RPM_PRE_UNINSTALL_SCRIPT_FILE ${scripts}/rpm/prerm)
 # A build for another processor is packaged for it, by each format's name for it.
 if(TRIVANE_TARGET)
   set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${TRIVANE_TARGET})
@@ -76,12 +89,12 @@ set(CPACK_RPM_PACKAGE_SUMMARY "Laptop fan, backlight, power and battery report")
 set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_RPM_PACKAGE_AUTOREQ ${dynamic})
 set(CPACK_RPM_PACKAGE_REQUIRES_POST /usr/sbin/update-alternatives)
-set(CPACK_RPM_PACKAGE_REQUIRES_POSTUN /usr/sbin/update-alternatives)
+set(CPACK_RPM_PACKAGE_REQUIRES_PREUN /usr/sbin/update-alternatives)
 set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /etc/alternatives /usr/libexec /usr/share/man
   /usr/share/man/man1 /usr/share/licenses)
 set(CPACK_PACKAGE_RELOCATABLE OFF)
 set(CPACK_RPM_USER_FILELIST "%license /usr/share/licenses/trivane/LICENSE"
-  "%ghost /etc/alternatives/trivane")
+  "%ghost ${TRIVANE_PACKAGED_BINDIR}/trivane" "%ghost ${TRIVANE_MAN_LINK}")
 # No build host, no build time, no build-id links: two builds give the same bytes.
 set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${TRIVANE_MAINTAINER}
 %define _buildhost reproducible
@@ -96,6 +109,8 @@ set(CPACK_TRIVANE_SOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
 set(CPACK_TRIVANE_DYNAMIC ${dynamic})
 set(CPACK_TRIVANE_DEFAULT_DEVICES ${TRIVANE_DEFAULT_DEVICES})
 set(CPACK_TRIVANE_SOURCE_DATE_EPOCH ${TRIVANE_SOURCE_DATE_EPOCH})
+set(CPACK_TRIVANE_PACKAGED ${TRIVANE_PACKAGED})
+set(CPACK_TRIVANE_MAN_PAGE ${TRIVANE_MAN_PAGE})
 include(CPack)
 
 # The source tarball: exactly the files of the commit, whatever else lies in the

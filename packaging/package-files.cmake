@@ -14,32 +14,34 @@ if(CPACK_PACKAGE_FILES)
 endif()
 set(usr "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/usr")
 set(src "${CPACK_TRIVANE_SOURCE_DIR}")
-# The packaged trivane lies in libexec: /usr/bin/trivane is its alternative, which
-# the maintainer scripts make.
-file(MAKE_DIRECTORY "${usr}/libexec/trivane")
-file(RENAME "${usr}/bin/trivane" "${usr}/libexec/trivane/trivane")
+# The packaged trivane and its manual page lie in the package's own folders:
+# /usr/bin/trivane and trivane.1 are their alternative, which the maintainer
+# scripts make.
+set(root "${CPACK_TEMPORARY_INSTALL_DIRECTORY}")
+file(MAKE_DIRECTORY "${usr}/libexec/trivane" "${usr}/share/trivane")
+file(RENAME "${usr}/bin/trivane" "${root}${CPACK_TRIVANE_PACKAGED}")
 foreach(page trivane trivane-setup trivane-detect)
   execute_process(COMMAND gzip -9nf "${usr}/share/man/man1/${page}.1" COMMAND_ERROR_IS_FATAL ANY)
 endforeach()
+file(RENAME "${usr}/share/man/man1/trivane.1.gz" "${root}${CPACK_TRIVANE_MAN_PAGE}")
 set(doc "${usr}/share/doc/trivane")
 # The README: what trivane prints, setting it up, the status-bar recipes. Each file
 # copied is 0644, whatever the source's mode (a tarball unpacked by root keeps 0664).
 file(COPY "${src}/README.md" DESTINATION "${doc}" NO_SOURCE_PERMISSIONS)
 if(CPACK_GENERATOR STREQUAL "DEB")
-  # Debian: the copyright file, a compressed changelog, a static binary's lintian override.
+  # Debian: the copyright file, a compressed changelog, the lintian overrides (a
+  # static binary's where it is one: each override has its reason above it).
   file(COPY "${src}/packaging/copyright" DESTINATION "${doc}" NO_SOURCE_PERMISSIONS)
   trivane_changelog(deb "${doc}/changelog")
   execute_process(COMMAND gzip -9nf "${doc}/changelog" COMMAND_ERROR_IS_FATAL ANY)
+  set(overrides "${usr}/share/lintian/overrides/trivane")
+  configure_file("${src}/packaging/lintian-overrides" "${overrides}" COPYONLY NO_SOURCE_PERMISSIONS)
   if(NOT CPACK_TRIVANE_DYNAMIC)
-    configure_file("${src}/packaging/lintian-overrides" "${usr}/share/lintian/overrides/trivane" COPYONLY NO_SOURCE_PERMISSIONS)
+    file(READ "${src}/packaging/lintian-overrides.static" static)
+    file(APPEND "${overrides}" "${static}")
   endif()
 else()
-  # RPM: the alternative's link and its ghost, as RPM distributions lay them out.
-  file(MAKE_DIRECTORY "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/etc/alternatives")
-  file(CREATE_LINK /usr/libexec/trivane/trivane "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/etc/alternatives/trivane"
-    SYMBOLIC)
-  file(CREATE_LINK /etc/alternatives/trivane "${usr}/bin/trivane" SYMBOLIC)
-  # The licence, and NEWS as documentation.
+  # RPM: the licence, and NEWS as documentation.
   configure_file("${src}/LICENSE" "${usr}/share/licenses/trivane/LICENSE" COPYONLY NO_SOURCE_PERMISSIONS)
   configure_file("${src}/NEWS" "${doc}/NEWS" COPYONLY NO_SOURCE_PERMISSIONS)
 endif()

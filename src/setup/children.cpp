@@ -84,24 +84,25 @@ int wait_for(pid_t pid)
 
 void find_installed(installed &in)
 {
-    char folder[PATH_MAX];
+    char folder[PATH_MAX] = PACKAGED_BINDIR;
     const ssize_t n = readlink("/proc/self/exe", folder, sizeof folder - 1);
-    if (n <= 0) {
-        snprintf(in.detector, sizeof in.detector, "%s/trivane-detect", PACKAGED_BINDIR);
-        snprintf(in.link, sizeof in.link, "%s/trivane", PACKAGED_BINDIR);
-        snprintf(in.packaged, sizeof in.packaged, "%s", PACKAGED_TRIVANE);
-        return;
+    snprintf(in.packaged, sizeof in.packaged, "%s", PACKAGED_TRIVANE);
+    if (n > 0) {
+        folder[n] = '\0';
+        *strrchr(folder, '/') = '\0';
+        // A build folder or an install from source has it beside setup.
+        snprintf(in.packaged, sizeof in.packaged, "%s/" PACKAGED_FROM_BINDIR, folder);
+        struct stat st = {};
+        if (!stat_soft(in.packaged, st)) {
+            snprintf(in.packaged, sizeof in.packaged, "%s/trivane", folder);
+        }
     }
-    folder[n] = '\0';
-    *strrchr(folder, '/') = '\0';
     snprintf(in.detector, sizeof in.detector, "%s/trivane-detect", folder);
     snprintf(in.link, sizeof in.link, "%s/trivane", folder);
-    // A build folder or an install from source has it beside setup.
-    snprintf(in.packaged, sizeof in.packaged, "%s/" PACKAGED_FROM_BINDIR, folder);
-    struct stat st = {};
-    if (!stat_soft(in.packaged, st)) {
-        snprintf(in.packaged, sizeof in.packaged, "%s/trivane", folder);
-    }
+    // The folder above setup's is the package's prefix: /usr.
+    const int prefix = static_cast<int>(strrchr(folder, '/') - folder);
+    snprintf(in.man_link, sizeof in.man_link, "%.*s/" MAN_LINK_FROM_PREFIX, prefix, folder);
+    snprintf(in.man_page, sizeof in.man_page, "%.*s/" MAN_PAGE_FROM_PREFIX, prefix, folder);
 }
 
 void detect(const installed &in, const char *sys, bool say, text &out)
@@ -158,9 +159,10 @@ const char *alternatives_tool()
     return tools[0];
 }
 
-bool alternatives(const char *a, const char *b, const char *c, const char *d, const char *e)
+bool alternatives(const char *const (&args)[10])
 {
-    const char *argv[] = {alternatives_tool(), a, b, c, d, e, nullptr};
+    const char *argv[11] = {alternatives_tool()};
+    memcpy(argv + 1, args, sizeof args);
     const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
     const pid_t pid = spawn(argv, null, 2);
     close(null);

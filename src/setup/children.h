@@ -18,6 +18,8 @@ struct installed {
     char detector[PATH_MAX + 32]; // trivane-detect
     char link[PATH_MAX + 32];     // the trivane users run without a copy
     char packaged[PATH_MAX + 32]; // the trivane to copy, where --from does not say
+    char man_link[PATH_MAX + 32]; // trivane.1, in the manual, and the page it leads to
+    char man_page[PATH_MAX + 32];
 };
 void find_installed(installed &in);
 
@@ -30,6 +32,6 @@ void detect(const installed &in, const char *sys, bool say, text &out);
 // NAME PATH PRIORITY and --remove NAME PATH); where neither is, the first, which
 // cannot run.
 const char *alternatives_tool();
-// Runs it with its standard output quiet: whether it succeeded.
-bool alternatives(const char *a, const char *b, const char *c, const char *d = nullptr,
-                  const char *e = nullptr);
+// Runs it with these arguments (up to the first nullptr) and its standard output
+// quiet: whether it succeeded.
+bool alternatives(const char *const (&args)[10]);

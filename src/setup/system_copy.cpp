@@ -95,16 +95,46 @@ void remove_folder()
     rmdir(SYSTEM_COPY_FOLDER);
 }
 
-// The link users run (/usr/bin/trivane) must be the alternatives' link.
+// The package's setup, beside the link users run.
+#define PACKAGED_SETUP PACKAGED_BINDIR "/trivane-setup"
+// Where an install from source goes by default: before the package in users' PATH.
+#define SOURCE_INSTALL "/usr/local/bin/trivane"
+
+// The link users run (/usr/bin/trivane) must be the alternatives' link. Where this
+// setup is an install from source's and the package's is there too, that one is
+// the one to run.
 void need_package(const installed &in)
 {
     struct stat st = {};
-    if (lstat(in.link, &st) != 0 || !S_ISLNK(st.st_mode) ||
-        access(alternatives_tool(), X_OK) != 0) {
-        refuse("--system makes the copy an alternative of the packaged trivane, and %s is not "
-               "one: it works with the trivane package. Write a copy per user (trivane-setup "
-               "as each user), or with -o.",
+    if (lstat(in.link, &st) == 0 && S_ISLNK(st.st_mode) && access(alternatives_tool(), X_OK) == 0) {
+        return;
+    }
+    struct stat packaged = {};
+    struct stat self = {};
+    char own[PATH_MAX + 16];
+    snprintf(own, sizeof own, "%.*s/trivane-setup", static_cast<int>(strlen(in.link) - 8),
+             in.link);
+    if (stat_soft(PACKAGED_SETUP, packaged) && stat_soft(own, self) && !same_file(packaged, self)) {
+        refuse("--system makes the copy an alternative of the packaged trivane, and %s is not one: "
+               "this trivane-setup is an install from source's. Run the package's, " PACKAGED_SETUP
+               ", or remove the install from source (its build folder's install_manifest.txt "
+               "lists its files).",
                shown(in.link).text);
+    }
+    refuse("--system makes the copy an alternative of the packaged trivane, and %s is not "
+           "one: it works with the trivane package. Write a copy per user (trivane-setup "
+           "as each user), or with -o.",
+           shown(in.link).text);
+}
+
+// Says where a trivane installed from source comes before the package's in PATH.
+void say_shadowed()
+{
+    struct stat st = {};
+    if (stat_soft(SOURCE_INSTALL, st)) {
+        printf(SOURCE_INSTALL ", of an install from source, comes before " PACKAGED_BINDIR
+               " in most users' PATH, and they run it rather than the machine's copy: remove it "
+               "(its build folder's install_manifest.txt lists its files).\n");
     }
 }
 
@@ -137,12 +167,13 @@ void install_alternative(const installed &in, bool stale, const place *new_copy)
 {
     char runs[PATH_MAX];
     runs_now(in, runs);
-    if (alternatives("--install", in.link, "trivane", SYSTEM_COPY, SYSTEM_PRIORITY)) {
+    if (alternatives({"--install", in.link, "trivane", SYSTEM_COPY, SYSTEM_PRIORITY, "--slave",
+                      in.man_link, "trivane.1.gz", in.man_page})) {
         return;
     }
     if (new_copy != nullptr) {
         // A copy where there was none goes, and any alternative of it.
-        alternatives("--remove", "trivane", SYSTEM_COPY);
+        alternatives({"--remove", "trivane", SYSTEM_COPY});
         remove_at(*new_copy, SYSTEM_COPY);
     }
     char what[PATH_MAX * 2];
@@ -164,7 +195,7 @@ void install_alternative(const installed &in, bool stale, const place *new_copy)
 // trivane. The refusal does it, after taking back what this run began.
 void drop_stale_copy()
 {
-    alternatives("--remove", "trivane", SYSTEM_COPY);
+    alternatives({"--remove", "trivane", SYSTEM_COPY});
     if (unlink(SYSTEM_COPY) == 0) {
         printf("Removed " SYSTEM_COPY ", a trivane of another version, and its alternative: every "
                "user runs the packaged trivane.\n");
@@ -182,7 +213,7 @@ bool remove_copy(machine_files &m)
     if (m.copy.st.st_mode == 0) {
         return false;
     }
-    alternatives("--remove", "trivane", SYSTEM_COPY);
+    alternatives({"--remove", "trivane", SYSTEM_COPY});
     remove_at(m.copy, SYSTEM_COPY);
     remove_folder();
     printf("Removed " SYSTEM_COPY " and its alternative.\n");
@@ -325,6 +356,7 @@ int system_copy(const options &o, const installed &in)
     printf("package upgrades write the copy anew from that file.\n");
     say_who_runs(in);
     printf("trivane-setup --system --undo goes back to the packaged trivane.\n");
+    say_shadowed();
     say_not_found(d);
     return 0;
 }

@@ -94,7 +94,8 @@ set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /etc/alternatives /usr/libexec
   /usr/share/man/man1 /usr/share/licenses)
 set(CPACK_PACKAGE_RELOCATABLE OFF)
 set(CPACK_RPM_USER_FILELIST "%license /usr/share/licenses/trivane/LICENSE"
-  "%ghost ${TRIVANE_PACKAGED_BINDIR}/trivane" "%ghost ${TRIVANE_MAN_LINK}")
+  "%ghost %attr(0755,root,root) ${TRIVANE_PACKAGED_BINDIR}/trivane"
+  "%ghost %attr(0644,root,root) ${TRIVANE_MAN_LINK}")
 # No build host, no build time, no build-id links: two builds give the same bytes.
 set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${TRIVANE_MAINTAINER}
 %define _buildhost reproducible

@@ -1,7 +1,7 @@
 # SPDX-FileCopyrightText: 2026 The trivane developers
 # SPDX-License-Identifier: MIT
 # The devices a build reads: which sysfs files the monitors open, fixed at build time
-# (tools/detect prints these options for the machine at hand). The defaults are the
+# (src/detect/trivane-detect prints these options for the machine at hand). The defaults are the
 # files of a classic laptop. Every value ends up in a C string literal and in the
 # manual page, so each is checked here before anything is generated.
 set(defaults
@@ -33,7 +33,7 @@ endforeach()
 
 # The characters of sysfs names, and no others: no quote, backslash, blank, control
 # or glob character, nothing a C string, a shell word or a trigraph could take
-# otherwise (tools/detect holds the same rule).
+# otherwise (src/detect/trivane-detect holds the same rule).
 set(name_chars "[A-Za-z0-9._:+@,=~-]")
 # A refused value stays in the cache: the message says how to set it anew.
 function(refuse var)

@@ -37,7 +37,8 @@ inline exact_value exact_round(uint64_t hi, uint64_t lo, int k, int e, bool stic
     return m + 1 == 0 ? exact_value{uint64_t{1} << 63, e + k + 1} : exact_value{m + 1, e + k};
 }
 
-// a / b for 0 < a, b < 2^32, to 64 significant bits: long division by 32 bits at
+// a / b for 0 < a, b < 2^32 (PERCENT_VALUE_LIMIT), to 64 significant bits: long
+// division by 32 bits at
 // a time, whose remainders stay below b, until the quotient has more than 64
 // bits in (hi, lo); what the remainder leaves is the sticky bit.
 inline exact_value exact_quotient(uint64_t a, uint64_t b)
@@ -63,7 +64,8 @@ inline exact_value exact_quotient(uint64_t a, uint64_t b)
 // The double that current / maximum * 100 rounds to by the five steps: of the
 // same bits as the x87 computation's, 0 / 0 giving the processor's default NaN
 // with its sign bit set. |current| and |maximum| stay below 2^32, as a file's
-// int and a sum of four nine-digit charges do.
+// int and a sum of BATTERY_SLOTS nine-digit charges do (battery_mon.cpp asserts
+// the sum's limit).
 inline double exact_percent_of(long long current, long long maximum)
 {
     const bool negative = (current < 0) != (maximum < 0);

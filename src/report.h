@@ -16,8 +16,10 @@ size_t format_fixed2(double value, char (&text)[FIXED2_SIZE]);
 // current / maximum * 100, computed in x87 extended precision and rounded once to
 // double. A maximum of 0 is not guarded: it gives inf, -inf or the processor's
 // default NaN (sign bit set), which prints as -nan. The values are a file's int or
-// the sum of several batteries' (below 2^34): the extended format's 64-bit
-// significand holds either exactly.
+// the sum of several batteries', and stay below PERCENT_VALUE_LIMIT: the extended
+// format's 64-bit significand holds them exactly, and where long double is not
+// that format, exact.h's integers divide them by 32 bits at a time.
+constexpr long long PERCENT_VALUE_LIMIT = 1LL << 32;
 double percent_of(long long current, long long maximum);
 
 // Prints format, "Brightness: %0.2f%\n" say, with percent_of(current, maximum) in

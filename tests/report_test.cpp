@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The trivane developers
 // SPDX-License-Identifier: MIT
 #include "exact.h"
+#include "monitors/paths.h"
 #include "report.h"
 
 #include <gtest/gtest.h>
@@ -253,9 +254,9 @@ TEST(Report, ExactModelOfTheDigits)
 
 TEST(Report, SumsOfBatteriesAgreeWithTheExactModel)
 {
-    // The machine's level: the sum of up to four batteries' present charges over
-    // the sum of their full charges, each of at most nine digits, the present ones
-    // possibly negative (a file of "-5"), the full ones above 0.
+    // The machine's level: the sum of up to BATTERY_SLOTS batteries' present charges
+    // over the sum of their full charges, each of at most nine digits, the present
+    // ones possibly negative (a file of "-5"), the full ones above 0.
     std::mt19937_64 random(20261208);
     const auto value = [&](int digits) {
         static const long long tens[] = {1,      10,      100,      1000,      10000,
@@ -263,7 +264,7 @@ TEST(Report, SumsOfBatteriesAgreeWithTheExactModel)
         return static_cast<long long>(random() % static_cast<std::uint64_t>(tens[digits]));
     };
     for (int i = 0; i < 200000; ++i) {
-        const int batteries = 1 + static_cast<int>(random() % 4);
+        const int batteries = 1 + static_cast<int>(random() % BATTERY_SLOTS);
         long long now = 0;
         long long full = 0;
         for (int b = 0; b < batteries; ++b) {

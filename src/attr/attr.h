@@ -10,6 +10,8 @@
 // terminating zero. Longer lines are read in chunks of nine.
 constexpr size_t ATTR_BUF_SIZE = 10;
 using attr_buf = char[ATTR_BUF_SIZE];
+// The largest value a buffer holds: nine digits.
+constexpr long long ATTR_VALUE_MAX = 999999999;
 
 // Read buffer of an attribute stream. Attribute files are a few bytes; a larger
 // one simply takes more reads.

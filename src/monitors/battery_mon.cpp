@@ -16,6 +16,10 @@ constexpr const char *ac_path = paths.ac;
 constexpr const auto &full_paths = paths.battery_full;
 constexpr const auto &now_paths = paths.battery_now;
 
+// The sums stay where the digits are exact on every processor.
+static_assert(BATTERY_SLOTS * ATTR_VALUE_MAX < PERCENT_VALUE_LIMIT,
+              "the sum of every battery's charge must stay below 2^32 for exact.h's division");
+
 // The level is the machine's: the sum of the present charges over the sum of the
 // full charges, never an average of percentages, which is wrong as soon as the
 // capacities differ. A battery whose files cannot be opened (taken out of its bay,

@@ -3,12 +3,13 @@
 # Builds for another processor with Debian's cross compilers (tools/deps --target
 # TARGET installs them): TRIVANE_TARGET is arm64, armhf, riscv64 or i386. Every
 # program links statically, the tests' too, so that they run through
-# qemu-user-static (i386's as they are) with no library of the target's.
+# qemu-user-static with no library of the target's: i386's too, for a kernel may run
+# no i386 program (built without IA32 emulation, or booted with it off).
 set(TRIVANE_TARGET "" CACHE STRING "The processor to build for: arm64, armhf, riscv64 or i386")
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TRIVANE_TARGET)
 # Debian's name, the compiler's triple and qemu's name for each.
 set(targets arm64:aarch64-linux-gnu:aarch64 armhf:arm-linux-gnueabihf:arm
-  riscv64:riscv64-linux-gnu:riscv64 i386:i686-linux-gnu:)
+  riscv64:riscv64-linux-gnu:riscv64 i386:i686-linux-gnu:i386)
 list(FILTER targets INCLUDE REGEX "^${TRIVANE_TARGET}:")
 if(NOT TRIVANE_TARGET OR NOT targets)
   message(FATAL_ERROR "TRIVANE_TARGET is '${TRIVANE_TARGET}': arm64, armhf, riscv64 or i386")

@@ -22,3 +22,4 @@ file(RELATIVE_PATH TRIVANE_MAN_PAGE_FROM_PREFIX ${TRIVANE_PACKAGED_PREFIX} ${TRI
 get_filename_component(TRIVANE_SYSTEM_DEVICES_FOLDER ${TRIVANE_SYSTEM_DEVICES} DIRECTORY)
 get_filename_component(TRIVANE_SYSTEM_COPY_FOLDER ${TRIVANE_SYSTEM_COPY} DIRECTORY)
 configure_file(src/setup/layout.h.in generated/setup/layout.h @ONLY)
+configure_file(cmake/layout.env.in layout.env @ONLY)

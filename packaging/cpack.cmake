@@ -90,8 +90,10 @@ set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_RPM_PACKAGE_AUTOREQ ${dynamic})
 set(CPACK_RPM_PACKAGE_REQUIRES_POST /usr/sbin/update-alternatives)
 set(CPACK_RPM_PACKAGE_REQUIRES_PREUN /usr/sbin/update-alternatives)
-set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /etc/alternatives /usr/libexec /usr/share/man
-  /usr/share/man/man1 /usr/share/licenses)
+# The folders of an RPM system's filesystem package: no package of another owns them.
+get_filename_component(man1 ${TRIVANE_MAN_LINK} DIRECTORY)
+set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /etc/alternatives /usr/libexec /usr/share/man ${man1}
+  /usr/share/licenses)
 set(CPACK_PACKAGE_RELOCATABLE OFF)
 set(CPACK_RPM_USER_FILELIST "%license /usr/share/licenses/trivane/LICENSE"
   "%ghost %attr(0755,root,root) ${TRIVANE_PACKAGED_BINDIR}/trivane"

@@ -9,7 +9,7 @@ set(TRIVANE_TARGET "" CACHE STRING "The processor to build for: arm64, armhf, ri
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TRIVANE_TARGET)
 # Debian's name, the compiler's triple and qemu's name for each.
 set(targets arm64:aarch64-linux-gnu:aarch64 armhf:arm-linux-gnueabihf:arm
-  riscv64:riscv64-linux-gnu:riscv64 i386:i686-linux-gnu:i386)
+            riscv64:riscv64-linux-gnu:riscv64 i386:i686-linux-gnu:i386)
 list(FILTER targets INCLUDE REGEX "^${TRIVANE_TARGET}:")
 if(NOT TRIVANE_TARGET OR NOT targets)
   message(FATAL_ERROR "TRIVANE_TARGET is '${TRIVANE_TARGET}': arm64, armhf, riscv64 or i386")

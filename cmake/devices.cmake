@@ -6,7 +6,10 @@
 # manual page, so each is checked here before anything is generated.
 set(defaults
     "FAN_FILES|/sys/devices/virtual/hwmon/hwmon0/fan1_input\;/sys/devices/virtual/hwmon/hwmon1/fan1_input\;/sys/devices/virtual/hwmon/hwmon2/fan1_input"
-    "BACKLIGHT|intel_backlight" "AC|AC" "BATTERY|BAT0" "BATTERY_UNITS|charge")
+    "BACKLIGHT|intel_backlight"
+    "AC|AC"
+    "BATTERY|BAT0"
+    "BATTERY_UNITS|charge")
 # Whether this build reads the default devices: only such a build is packaged.
 set(TRIVANE_DEFAULT_DEVICES ON)
 foreach(default IN LISTS defaults)
@@ -19,12 +22,15 @@ foreach(default IN LISTS defaults)
 endforeach()
 set_property(CACHE TRIVANE_BATTERY_UNITS PROPERTY STRINGS charge energy)
 # The help that cmake -LH shows, also where a file for cmake -C set the values.
-foreach(help IN ITEMS
+foreach(
+  help IN
+  ITEMS
     "FAN_FILES|Fan speed files under /sys, tried in this order: the first that opens is read"
     "BACKLIGHT|Backlight device under /sys/class/backlight (max_brightness, brightness)"
     "AC|Power supply under /sys/class/power_supply whose online file is shown"
     "BATTERY|Batteries under /sys/class/power_supply, at most 4: the level is their sum's"
-    "BATTERY_UNITS|Battery files: charge (charge_full, charge_now) or energy (energy_full, energy_now)")
+    "BATTERY_UNITS|Battery files: charge (charge_full, charge_now) or energy (energy_full, energy_now)"
+)
   string(REPLACE "|" ";" help "${help}")
   list(GET help 0 var)
   list(GET help 1 text)
@@ -39,7 +45,7 @@ set(name_chars "[A-Za-z0-9._:+@,=~-]")
 function(refuse var)
   string(CONCAT text ${ARGN})
   message(FATAL_ERROR "${text} Set it anew with -D${var}=VALUE, or take the default back with "
-    "-U ${var}.")
+                      "-U ${var}.")
 endfunction()
 set(chars_words "letters, digits and . _ : + @ , = ~ -")
 foreach(var TRIVANE_BACKLIGHT TRIVANE_AC TRIVANE_BATTERY)
@@ -60,7 +66,7 @@ foreach(var TRIVANE_BACKLIGHT TRIVANE_AC TRIVANE_BATTERY)
   foreach(value IN LISTS values)
     if(NOT value MATCHES "^${name_chars}+$" OR value MATCHES "^\\.\\.?$")
       refuse(${var} "${var} is '${${var}}': it must be one device name, as listed in "
-        "/sys/class, of ${chars_words} only, and not '.' or '..'${several}.")
+             "/sys/class, of ${chars_words} only, and not '.' or '..'${several}.")
     endif()
   endforeach()
 endforeach()
@@ -69,8 +75,9 @@ if(TRIVANE_FAN_FILES STREQUAL "")
 endif()
 foreach(file IN LISTS TRIVANE_FAN_FILES)
   if(NOT file MATCHES "^/sys(/${name_chars}+)+$" OR file MATCHES "/\\.\\.?(/|$)")
-    refuse(TRIVANE_FAN_FILES "TRIVANE_FAN_FILES holds '${file}': each fan file must be an absolute "
-      "path under /sys, of ${chars_words} between its slashes, without '.' or '..'.")
+    refuse(TRIVANE_FAN_FILES
+           "TRIVANE_FAN_FILES holds '${file}': each fan file must be an absolute "
+           "path under /sys, of ${chars_words} between its slashes, without '.' or '..'.")
   endif()
 endforeach()
 # Each path has a fixed slot in the binary (src/monitors/paths.h), which
@@ -80,8 +87,8 @@ if(fans GREATER 17)
   refuse(TRIVANE_FAN_FILES "TRIVANE_FAN_FILES lists ${fans} fan files: a build takes at most 17.")
 endif()
 if(NOT TRIVANE_BATTERY_UNITS MATCHES "^(charge|energy)$")
-  refuse(TRIVANE_BATTERY_UNITS "TRIVANE_BATTERY_UNITS is '${TRIVANE_BATTERY_UNITS}': it must be charge "
-    "or energy.")
+  refuse(TRIVANE_BATTERY_UNITS
+         "TRIVANE_BATTERY_UNITS is '${TRIVANE_BATTERY_UNITS}': it must be charge " "or energy.")
 endif()
 
 set(TRIVANE_BACKLIGHT_MAX_FILE /sys/class/backlight/${TRIVANE_BACKLIGHT}/max_brightness)
@@ -105,7 +112,8 @@ foreach(battery IN LISTS TRIVANE_BATTERY)
   list(LENGTH TRIVANE_BATTERY count)
   if(count GREATER 1 AND NOT EXISTS ${dir}/${TRIVANE_BATTERY_UNITS}_full
      AND EXISTS ${dir}/${other_units}_full)
-    refuse(TRIVANE_BATTERY_UNITS "TRIVANE_BATTERY_UNITS is ${TRIVANE_BATTERY_UNITS}, and this "
+    refuse(
+      TRIVANE_BATTERY_UNITS "TRIVANE_BATTERY_UNITS is ${TRIVANE_BATTERY_UNITS}, and this "
       "machine's ${battery} has ${other_units} files: every battery must have the files of the "
       "units set, since the levels of batteries of other units cannot be summed.")
   endif()
@@ -117,8 +125,9 @@ foreach(slot IN LISTS slots)
   foreach(path IN LISTS slot)
     string(LENGTH "${path}" length)
     if(length GREATER 159)
-      refuse(TRIVANE_${var} "TRIVANE_${var} gives the path '${path}' of ${length} bytes, too long for "
-        "its slot: a path may take at most 159 bytes.")
+      refuse(TRIVANE_${var}
+             "TRIVANE_${var} gives the path '${path}' of ${length} bytes, too long for "
+             "its slot: a path may take at most 159 bytes.")
     endif()
     if(EXISTS "${path}")
       set(here ON)
@@ -129,7 +138,7 @@ foreach(slot IN LISTS slots)
   if(NOT here AND (chosen_${var} OR (var STREQUAL "BATTERY" AND chosen_BATTERY_UNITS)))
     list(JOIN slot ", " paths)
     message(WARNING "TRIVANE_${var}: this machine has no ${paths}: is a name misspelt? (Where "
-      "the build is for another machine, all is well.)")
+                    "the build is for another machine, all is well.)")
   endif()
 endforeach()
 foreach(list FAN_FILES BATTERY_FULL_FILES BATTERY_NOW_FILES)
@@ -141,8 +150,8 @@ message(STATUS "trivane: reads, in this order (of the fan files, the first that 
 foreach(file IN LISTS TRIVANE_FAN_FILES)
   message(STATUS "  fan        ${file}")
 endforeach()
-foreach(line IN ITEMS "backlight  ${TRIVANE_BACKLIGHT_MAX_FILE}" "backlight  ${TRIVANE_BACKLIGHT_LEVEL_FILE}"
-                      "power      ${TRIVANE_AC_FILE}")
+foreach(line IN ITEMS "backlight  ${TRIVANE_BACKLIGHT_MAX_FILE}"
+                      "backlight  ${TRIVANE_BACKLIGHT_LEVEL_FILE}" "power      ${TRIVANE_AC_FILE}")
   message(STATUS "  ${line}")
 endforeach()
 # The same paths for the manual page's FILES section (roff wants \- for a hyphen),

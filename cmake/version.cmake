@@ -14,7 +14,7 @@ set(top ${CMAKE_CURRENT_LIST_DIR}/..)
 file(STRINGS ${top}/NEWS news LIMIT_COUNT 1)
 if(NOT news MATCHES "^trivane ([0-9]+\\.[0-9]+\\.[0-9]+) \\(([0-9]+-[0-9]+-[0-9]+|unreleased)\\)$")
   message(FATAL_ERROR "NEWS must begin with 'trivane X.Y.Z (YYYY-MM-DD)' or "
-    "'trivane X.Y.Z (unreleased)', not '${news}'")
+                      "'trivane X.Y.Z (unreleased)', not '${news}'")
 endif()
 set(TRIVANE_RELEASE ${CMAKE_MATCH_1})
 set(news_date ${CMAKE_MATCH_2})
@@ -23,9 +23,9 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${top}/NEWS)
 file(STRINGS ${top}/packaging/git-archive commit REGEX "^[0-9a-f]+ [0-9]+ ")
 if(NOT commit AND EXISTS ${top}/.git)
   execute_process(COMMAND git log -1 --format=%H%x20%ct%x20%s WORKING_DIRECTORY ${top}
-    OUTPUT_VARIABLE commit OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+                  OUTPUT_VARIABLE commit OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
   execute_process(COMMAND git rev-parse --absolute-git-dir WORKING_DIRECTORY ${top}
-    OUTPUT_VARIABLE git_dir OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+                  OUTPUT_VARIABLE git_dir OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
   if(EXISTS "${git_dir}/logs/HEAD") # a new commit configures again
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${git_dir}/logs/HEAD)
   endif()
@@ -37,7 +37,7 @@ if(commit MATCHES "^([0-9a-f]+) ([0-9]+) (.*)$")
   set(commit_time ${CMAKE_MATCH_2})
   set(subject "${CMAKE_MATCH_3}")
   execute_process(COMMAND date -u -d @${commit_time} +%Y%m%d OUTPUT_VARIABLE day
-    OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+                  OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
   set(snapshot git${day}.${hash})
 else()
   # Neither git nor a filled-in packaging/git-archive: a copy of unknown origin.
@@ -47,7 +47,7 @@ else()
     set(commit_time 0)
   else()
     execute_process(COMMAND date -u -d ${news_date} +%s OUTPUT_VARIABLE commit_time
-      OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+                    OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
   endif()
 endif()
 
@@ -65,7 +65,7 @@ else()
   set(TRIVANE_SOURCE_DATE_EPOCH ${commit_time})
 endif()
 execute_process(COMMAND date -u -d @${TRIVANE_SOURCE_DATE_EPOCH} +%F OUTPUT_VARIABLE TRIVANE_DATE
-  OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+                OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 if(CMAKE_SCRIPT_MODE_FILE) # cmake -P cmake/version.cmake: tools say the version
   message("${TRIVANE_VERSION}")
 endif()

@@ -5,15 +5,17 @@
 # and string(TIMESTAMP) all read it from the environment.
 if(CPACK_INSTALLED_DIRECTORIES) # cpack --config CPackSourceConfig.cmake
   message(FATAL_ERROR "trivane's source tarball is git archive of the commit, not a copy "
-    "of the folder: cmake --build BUILD --target dist")
+                      "of the folder: cmake --build BUILD --target dist")
 endif()
 # The packages carry the default devices, which trivane-setup rewrites in a copy:
 # a package of a build for other devices would pass for them.
 if(NOT CPACK_TRIVANE_DEFAULT_DEVICES)
-  message(FATAL_ERROR "this build reads devices other than the defaults, and a package "
-    "of it would pass for the default one. Package a build of the defaults, and let users "
-    "run trivane-setup: in this folder, configure again with cmake -U 'TRIVANE_*' and the "
-    "preset or options it was made with (cmake --preset release -U 'TRIVANE_*', say)")
+  message(
+    FATAL_ERROR
+      "this build reads devices other than the defaults, and a package "
+      "of it would pass for the default one. Package a build of the defaults, and let users "
+      "run trivane-setup: in this folder, configure again with cmake -U 'TRIVANE_*' and the "
+      "preset or options it was made with (cmake --preset release -U 'TRIVANE_*', say)")
 endif()
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
   set(ENV{SOURCE_DATE_EPOCH} "${CPACK_TRIVANE_SOURCE_DATE_EPOCH}")
@@ -28,7 +30,11 @@ function(trivane_changelog format out)
   string(REPLACE ";" "<semicolon>" news "${news}")
   string(REGEX MATCHALL "trivane [^\n]+\n\n(  [^\n]*\n)+" entries "${news}")
   if(CPACK_PACKAGE_VERSION MATCHES "^([^+]+)\\+git[0-9]+\\.(.+)$")
-    list(PREPEND entries "trivane snapshot (snapshot)\n\n  * A development snapshot after ${CMAKE_MATCH_1}: commit ${CMAKE_MATCH_2}.\n")
+    list(
+      PREPEND
+      entries
+      "trivane snapshot (snapshot)\n\n  * A development snapshot after ${CMAKE_MATCH_1}: commit ${CMAKE_MATCH_2}.\n"
+    )
   endif()
   set(text "")
   foreach(entry IN LISTS entries)
@@ -41,10 +47,16 @@ function(trivane_changelog format out)
       set(when "@$ENV{SOURCE_DATE_EPOCH}")
     endif()
     if(format STREQUAL "deb")
-      execute_process(COMMAND date -u -R -d ${when} OUTPUT_VARIABLE date OUTPUT_STRIP_TRAILING_WHITESPACE)
-      string(APPEND text "trivane (${version}) unstable; urgency=medium\n\n${items}\n -- ${CPACK_PACKAGE_CONTACT}  ${date}\n\n")
+      execute_process(COMMAND date -u -R -d ${when} OUTPUT_VARIABLE date
+                      OUTPUT_STRIP_TRAILING_WHITESPACE)
+      string(
+        APPEND
+        text
+        "trivane (${version}) unstable; urgency=medium\n\n${items}\n -- ${CPACK_PACKAGE_CONTACT}  ${date}\n\n"
+      )
     else()
-      execute_process(COMMAND date -u "+%a %b %d %Y" -d ${when} OUTPUT_VARIABLE date OUTPUT_STRIP_TRAILING_WHITESPACE)
+      execute_process(COMMAND date -u "+%a %b %d %Y" -d ${when} OUTPUT_VARIABLE date
+                      OUTPUT_STRIP_TRAILING_WHITESPACE)
       string(REGEX REPLACE "(^|\n)  \\* " "\\1- " items "${items}")
       string(REGEX REPLACE "\n    " "\n  " items "${items}")
       string(APPEND text "* ${date} ${CPACK_PACKAGE_CONTACT} - ${version}-1\n${items}\n")

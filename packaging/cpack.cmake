@@ -28,7 +28,8 @@ set(CPACK_GENERATOR DEB RPM)
 find_program(TRIVANE_RPMBUILD rpmbuild)
 if(NOT TRIVANE_RPMBUILD)
   set(CPACK_GENERATOR DEB)
-  message(STATUS "trivane: no rpmbuild (Debian's rpm package): the package target makes the .deb only")
+  message(
+    STATUS "trivane: no rpmbuild (Debian's rpm package): the package target makes the .deb only")
 endif()
 # A static binary needs nothing at run time; a dynamic one needs its libraries.
 set(dynamic ON)
@@ -51,11 +52,13 @@ foreach(format deb rpm)
     set(TRIVANE_ALTERNATIVES /usr/sbin/update-alternatives)
   endif()
   foreach(script postinst prerm postrm)
-    configure_file(${CMAKE_CURRENT_LIST_DIR}/${script}.in ${CMAKE_CURRENT_BINARY_DIR}/${format}/${script} @ONLY)
+    configure_file(${CMAKE_CURRENT_LIST_DIR}/${script}.in
+                   ${CMAKE_CURRENT_BINARY_DIR}/${format}/${script} @ONLY)
   endforeach()
 endforeach()
 set(scripts ${CMAKE_CURRENT_BINARY_DIR})
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${scripts}/deb/postinst ${scripts}/deb/prerm ${scripts}/deb/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${scripts}/deb/postinst ${scripts}/deb/prerm
+                                       ${scripts}/deb/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Fedora's alternatives guideline: installed in %post on install and upgrade,
 # removed in %preun on erase, the link a %ghost of the package's.
@@ -73,10 +76,12 @@ if(TRIVANE_LIBC STREQUAL "musl")
   # The musl of the package's own architecture, once, where a machine has several.
   if(NOT CPACK_DEBIAN_PACKAGE_ARCHITECTURE)
     execute_process(COMMAND dpkg --print-architecture OUTPUT_STRIP_TRAILING_WHITESPACE
-      OUTPUT_VARIABLE CPACK_DEBIAN_PACKAGE_ARCHITECTURE ERROR_QUIET)
+                    OUTPUT_VARIABLE CPACK_DEBIAN_PACKAGE_ARCHITECTURE ERROR_QUIET)
   endif()
-  execute_process(COMMAND dpkg-query -W "-f=\${source:Package} (= \${source:Version})"
-    musl-dev:${CPACK_DEBIAN_PACKAGE_ARCHITECTURE} OUTPUT_VARIABLE musl RESULT_VARIABLE no_dpkg ERROR_QUIET)
+  execute_process(
+    COMMAND dpkg-query -W "-f=\${source:Package} (= \${source:Version})"
+            musl-dev:${CPACK_DEBIAN_PACKAGE_ARCHITECTURE} OUTPUT_VARIABLE musl
+    RESULT_VARIABLE no_dpkg ERROR_QUIET)
   if(NOT no_dpkg)
     string(APPEND CPACK_DEBIAN_PACKAGE_SECTION "\nBuilt-Using: ${musl}")
   endif()
@@ -92,14 +97,16 @@ set(CPACK_RPM_PACKAGE_REQUIRES_POST /usr/sbin/update-alternatives)
 set(CPACK_RPM_PACKAGE_REQUIRES_PREUN /usr/sbin/update-alternatives)
 # The folders of an RPM system's filesystem package: no package of another owns them.
 get_filename_component(man1 ${TRIVANE_MAN_LINK} DIRECTORY)
-set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /etc/alternatives /usr/libexec /usr/share/man ${man1}
-  /usr/share/licenses)
+set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /etc/alternatives /usr/libexec /usr/share/man
+                                                  ${man1} /usr/share/licenses)
 set(CPACK_PACKAGE_RELOCATABLE OFF)
-set(CPACK_RPM_USER_FILELIST "%license /usr/share/licenses/trivane/LICENSE"
-  "%ghost %attr(0755,root,root) ${TRIVANE_PACKAGED_BINDIR}/trivane"
-  "%ghost %attr(0644,root,root) ${TRIVANE_MAN_LINK}")
+set(CPACK_RPM_USER_FILELIST
+    "%license /usr/share/licenses/trivane/LICENSE"
+    "%ghost %attr(0755,root,root) ${TRIVANE_PACKAGED_BINDIR}/trivane"
+    "%ghost %attr(0644,root,root) ${TRIVANE_MAN_LINK}")
 # No build host, no build time, no build-id links: two builds give the same bytes.
-set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${TRIVANE_MAINTAINER}
+set(CPACK_RPM_SPEC_MORE_DEFINE
+    "%define packager ${TRIVANE_MAINTAINER}
 %define _buildhost reproducible
 %define use_source_date_epoch_as_buildtime 1
 %define clamp_mtime_to_source_date_epoch 1
@@ -118,6 +125,9 @@ include(CPack)
 
 # The source tarball: exactly the files of the commit, whatever else lies in the
 # folder, with packaging/git-archive filled in (export-subst).
-set(archive [[git -C "$0" archive --format=tar --prefix="$1/" -o "$PWD/$1.tar" HEAD && gzip -9nf "$1.tar" && echo "dist: $PWD/$1.tar.gz" || { echo "dist: the tarball is made from a git checkout, of its commit" >&2; exit 1; }]])
-add_custom_target(dist COMMAND sh -c "${archive}" ${CMAKE_CURRENT_SOURCE_DIR} trivane-${TRIVANE_VERSION}
+set(archive
+    [[git -C "$0" archive --format=tar --prefix="$1/" -o "$PWD/$1.tar" HEAD && gzip -9nf "$1.tar" && echo "dist: $PWD/$1.tar.gz" || { echo "dist: the tarball is made from a git checkout, of its commit" >&2; exit 1; }]]
+)
+add_custom_target(
+  dist COMMAND sh -c "${archive}" ${CMAKE_CURRENT_SOURCE_DIR} trivane-${TRIVANE_VERSION}
   WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} VERBATIM)

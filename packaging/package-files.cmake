@@ -42,6 +42,7 @@ if(CPACK_GENERATOR STREQUAL "DEB")
   endif()
 else()
   # RPM: the licence, and NEWS as documentation.
-  configure_file("${src}/LICENSE" "${usr}/share/licenses/trivane/LICENSE" COPYONLY NO_SOURCE_PERMISSIONS)
+  configure_file("${src}/LICENSE" "${usr}/share/licenses/trivane/LICENSE" COPYONLY
+                 NO_SOURCE_PERMISSIONS)
   configure_file("${src}/NEWS" "${doc}/NEWS" COPYONLY NO_SOURCE_PERMISSIONS)
 endif()

@@ -112,8 +112,7 @@ void need_package(const installed &in)
     struct stat packaged = {};
     struct stat self = {};
     char own[PATH_MAX + 16];
-    snprintf(own, sizeof own, "%.*s/trivane-setup", static_cast<int>(strlen(in.link) - 8),
-             in.link);
+    snprintf(own, sizeof own, "%.*s/trivane-setup", static_cast<int>(strlen(in.link) - 8), in.link);
     if (stat_soft(PACKAGED_SETUP, packaged) && stat_soft(own, self) && !same_file(packaged, self)) {
         refuse("--system makes the copy an alternative of the packaged trivane, and %s is not one: "
                "this trivane-setup is an install from source's. Run the package's, " PACKAGED_SETUP
@@ -132,7 +131,8 @@ void say_shadowed()
 {
     struct stat st = {};
     if (stat_soft(SOURCE_INSTALL, st)) {
-        printf(SOURCE_INSTALL ", of an install from source, comes before " PACKAGED_BINDIR
+        printf(SOURCE_INSTALL
+               ", of an install from source, comes before " PACKAGED_BINDIR
                " in most users' PATH, and they run it rather than the machine's copy: remove it "
                "(its build folder's install_manifest.txt lists its files).\n");
     }

@@ -27,7 +27,7 @@ foreach(
   ITEMS
     "FAN_FILES|Fan speed files under /sys, tried in this order: the first that opens is read"
     "BACKLIGHT|Backlight device under /sys/class/backlight (max_brightness, brightness)"
-    "AC|Power supply under /sys/class/power_supply whose online file is shown"
+    "AC|Power supplies under /sys/class/power_supply, at most 4: the first online one's online file is shown"
     "BATTERY|Batteries under /sys/class/power_supply, at most 4: the level is their sum's"
     "BATTERY_UNITS|Battery files: charge (charge_full, charge_now) or energy (energy_full, energy_now)"
 )
@@ -51,11 +51,15 @@ set(chars_words "letters, digits and . _ : + @ , = ~ -")
 foreach(var TRIVANE_BACKLIGHT TRIVANE_AC TRIVANE_BATTERY)
   set(values "${${var}}")
   set(several "")
-  if(var STREQUAL "TRIVANE_BATTERY") # a list: each battery's name
+  if(var STREQUAL "TRIVANE_BATTERY" OR var STREQUAL "TRIVANE_AC") # a list of names
     set(several "; or up to four such names, between semicolons")
     list(LENGTH values count)
     if(count GREATER 4)
-      refuse(${var} "${var} lists ${count} batteries: a build takes at most 4.")
+      set(what batteries)
+      if(var STREQUAL "TRIVANE_AC")
+        set(what "power supplies")
+      endif()
+      refuse(${var} "${var} lists ${count} ${what}: a build takes at most 4.")
     endif()
   else()
     string(REPLACE ";" "|" values "${values}") # no name character: refused below
@@ -93,11 +97,14 @@ endif()
 
 set(TRIVANE_BACKLIGHT_MAX_FILE /sys/class/backlight/${TRIVANE_BACKLIGHT}/max_brightness)
 set(TRIVANE_BACKLIGHT_LEVEL_FILE /sys/class/backlight/${TRIVANE_BACKLIGHT}/brightness)
-set(TRIVANE_AC_FILE /sys/class/power_supply/${TRIVANE_AC}/online)
+set(TRIVANE_AC_FILES "")
+foreach(supply IN LISTS TRIVANE_AC)
+  list(APPEND TRIVANE_AC_FILES /sys/class/power_supply/${supply}/online)
+endforeach()
 set(TRIVANE_BATTERY_FULL_FILES "")
 set(TRIVANE_BATTERY_NOW_FILES "")
 set(slots "FAN_FILES|${TRIVANE_FAN_FILES}" "BACKLIGHT|${TRIVANE_BACKLIGHT_MAX_FILE}"
-          "AC|${TRIVANE_AC_FILE}")
+          "AC|${TRIVANE_AC_FILES}")
 set(other_units energy)
 if(TRIVANE_BATTERY_UNITS STREQUAL "energy")
   set(other_units charge)
@@ -141,18 +148,22 @@ foreach(slot IN LISTS slots)
                     "the build is for another machine, all is well.)")
   endif()
 endforeach()
-foreach(list FAN_FILES BATTERY_FULL_FILES BATTERY_NOW_FILES)
+foreach(list FAN_FILES AC_FILES BATTERY_FULL_FILES BATTERY_NOW_FILES)
   list(JOIN TRIVANE_${list} "\", \"" TRIVANE_${list}_C)
 endforeach()
 configure_file(src/monitors/devices.h.in generated/monitors/devices.h @ONLY)
 
-message(STATUS "trivane: reads, in this order (of the fan files, the first that opens):")
+message(STATUS "trivane: reads, in this order (of the fan files, the first that opens; of the "
+               "power files, the first online):")
 foreach(file IN LISTS TRIVANE_FAN_FILES)
   message(STATUS "  fan        ${file}")
 endforeach()
 foreach(line IN ITEMS "backlight  ${TRIVANE_BACKLIGHT_MAX_FILE}"
-                      "backlight  ${TRIVANE_BACKLIGHT_LEVEL_FILE}" "power      ${TRIVANE_AC_FILE}")
+                      "backlight  ${TRIVANE_BACKLIGHT_LEVEL_FILE}")
   message(STATUS "  ${line}")
+endforeach()
+foreach(file IN LISTS TRIVANE_AC_FILES)
+  message(STATUS "  power      ${file}")
 endforeach()
 # The same paths for the manual page's FILES section (roff wants \- for a hyphen),
 # each battery's pair together.
@@ -162,7 +173,7 @@ foreach(full now IN ZIP_LISTS TRIVANE_BATTERY_FULL_FILES TRIVANE_BATTERY_NOW_FIL
   message(STATUS "  battery    ${now}")
   list(APPEND TRIVANE_MAN_BATTERIES ${full} ${now})
 endforeach()
-foreach(what IN ITEMS FAN_FILES BACKLIGHT_MAX_FILE BACKLIGHT_LEVEL_FILE AC_FILE MAN_BATTERIES)
+foreach(what IN ITEMS FAN_FILES BACKLIGHT_MAX_FILE BACKLIGHT_LEVEL_FILE AC_FILES MAN_BATTERIES)
   string(REPLACE "-" "\\-" man "${TRIVANE_${what}}")
   string(REPLACE ";" "\n" man "${man}")
   string(REGEX REPLACE "^MAN_|_FILES?$" "" what ${what})

@@ -17,14 +17,16 @@ const char header[] = "# trivane's devices, as trivane-detect found them on this
                       "# trivane-setup --devices FILE, or cmake -C FILE for a build.\n";
 
 std::string detected(const std::string &fans, const std::string &battery,
-                     const std::string &not_found = "")
+                     const std::string &not_found = "", const std::string &ac = "AC")
 {
     return std::string(header) +
            (not_found.empty() ? "" : "# not found, the default kept: " + not_found + "\n") +
            "set(TRIVANE_FAN_FILES \"" + fans +
            "\" CACHE STRING \"\" FORCE)\n"
            "set(TRIVANE_BACKLIGHT \"intel_backlight\" CACHE STRING \"\" FORCE)\n"
-           "set(TRIVANE_AC \"AC\" CACHE STRING \"\" FORCE)\n"
+           "set(TRIVANE_AC \"" +
+           ac +
+           "\" CACHE STRING \"\" FORCE)\n"
            "set(TRIVANE_BATTERY \"" +
            battery +
            "\" CACHE STRING \"\" FORCE)\n"
@@ -122,13 +124,17 @@ TEST(DevicesFile, EachWrongValueIsRefusedForItsReason)
         devices_fault fault;
     } rows[] = {
         {"TRIVANE_BACKLIGHT", "a b", devices_fault::bad_name},
-        {"TRIVANE_AC", "..", devices_fault::bad_name},
+        {"TRIVANE_AC", "..", devices_fault::bad_list},
+        {"TRIVANE_AC", "AC;;USB", devices_fault::bad_list},
+        {"TRIVANE_AC", "AC;USB0;USB1;" + std::string(128, 'U'), devices_fault::none},
+        {"TRIVANE_AC", "AC;USB0;USB1;" + std::string(129, 'U'), devices_fault::path_too_long},
+        {"TRIVANE_AC", "A1;A2;A3;A4;A5", devices_fault::too_many_names},
         {"TRIVANE_BACKLIGHT", long_name, devices_fault::path_too_long},
         {"TRIVANE_BACKLIGHT", long_name.substr(1), devices_fault::none},
         {"TRIVANE_AC", std::string(130, 'A'), devices_fault::path_too_long},
         {"TRIVANE_BATTERY_UNITS", "charges", devices_fault::bad_units},
-        {"TRIVANE_BATTERY", "BAT0;", devices_fault::bad_battery_list},
-        {"TRIVANE_BATTERY", "B1;B2;B3;B4;B5", devices_fault::too_many_batteries},
+        {"TRIVANE_BATTERY", "BAT0;", devices_fault::bad_list},
+        {"TRIVANE_BATTERY", "B1;B2;B3;B4;B5", devices_fault::too_many_names},
         {"TRIVANE_FAN_FILES", "", devices_fault::no_fan_file},
         {"TRIVANE_FAN_FILES", "/sys/a/./b", devices_fault::bad_fan_file},
         {"TRIVANE_FAN_FILES", fans(1) + ";/sys/f", devices_fault::none},
@@ -189,6 +195,22 @@ TEST(DevicesFit, TheSameDevicesAreTheSameSlotsInTheSameOrder)
     EXPECT_TRUE(same_devices(copy, slots_of(detected(fans(4), "BAT0;BAT1"))));
     EXPECT_FALSE(same_devices(copy, slots_of(detected(fans(6), "BAT0;BAT1"))));
     EXPECT_FALSE(same_devices(copy, slots_of(detected(fans(4), "BAT1;BAT0"))));
+}
+
+// Of several adapters the first online is shown: a copy reads the chargers found
+// only where it reads them all, in the order found.
+TEST(DevicesFit, AdaptersAllAndInTheirOrder)
+{
+    const auto with = [](const char *adapters) {
+        return slots_of(detected(fans(4), "BAT0", "", adapters));
+    };
+    const device_paths copy = with("CROS_USBPD_CHARGER0;CROS_USBPD_CHARGER1");
+    EXPECT_TRUE(fit(copy, with("CROS_USBPD_CHARGER0;CROS_USBPD_CHARGER1")).reads);
+    EXPECT_FALSE(fit(copy, with("CROS_USBPD_CHARGER1;CROS_USBPD_CHARGER0")).reads);
+    EXPECT_FALSE(fit(copy, with("CROS_USBPD_CHARGER0")).reads);
+    EXPECT_FALSE(
+        fit(copy, with("CROS_DEDICATED_CHARGER;CROS_USBPD_CHARGER0;CROS_USBPD_CHARGER1")).reads);
+    EXPECT_FALSE(same_devices(copy, with("CROS_USBPD_CHARGER1;CROS_USBPD_CHARGER0")));
 }
 
 TEST(Shown, PrintableAsciiOnlyAndCutShort)

@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -75,23 +76,24 @@ const std::string FAN1 = below_sys(built.fan[1]);
 const std::string FAN2 = below_sys(built.fan[2]);
 const std::string BL_MAX = below_sys(built.backlight_max);
 const std::string BL_NOW = below_sys(built.backlight_level);
-const std::string AC = below_sys(built.ac);
+const std::string AC = below_sys(built.ac[0]);
 const std::string BAT_FULL = below_sys(built.battery_full[0]);
 const std::string BAT_NOW = below_sys(built.battery_now[0]);
 
-// Rows about several batteries run on the binary under test where it reads as
-// many, else on a copy of it that trivane-setup writes for as many as the row
-// needs: its own batteries, then BATX1 to BATX3 of the same units. Battery i's
-// files, below /sys.
-unsigned battery_count(const device_paths &p)
+// Rows about several batteries or adapters run on the binary under test where it
+// reads as many, else on a copy of it that trivane-setup writes for as many as
+// the row needs: its own, then BATX1 to BATX3 of the same units, ACX1 to ACX3.
+// Battery i's files and adapter i's, below /sys.
+template <size_t N> unsigned in_use(const char (&slots)[N][PATH_SLOT])
 {
     unsigned n = 0;
-    while (n < BATTERY_SLOTS && p.battery_full[n][0] != '\0') {
+    while (n < N && slots[n][0] != '\0') {
         ++n;
     }
     return n;
 }
-const unsigned built_batteries = battery_count(built);
+const unsigned built_batteries = in_use(built.battery_full);
+const unsigned built_adapters = in_use(built.ac);
 // "class/power_supply/NAME/UNITS_full": NAME, and UNITS.
 std::string part_of(const std::string &file, int from_end)
 {
@@ -115,6 +117,11 @@ std::string bat_now(unsigned i)
 {
     return "class/power_supply/" + battery_name(i) + "/" + units + "_now";
 }
+std::string adapter_name(unsigned i)
+{
+    return i < built_adapters ? part_of(below_sys(built.ac[i]), 1) : "ACX" + std::to_string(i);
+}
+std::string ac(unsigned i) { return "class/power_supply/" + adapter_name(i) + "/online"; }
 
 enum class Kind { file, missing, dir, unreadable, nines };
 
@@ -165,6 +172,7 @@ struct Scenario {
     // or "full", "closed", "gone", or "limited": a file under a file size limit of 0
     const char *stdout_to = "pipe";
     unsigned batteries = 1; // how many the binary must read
+    unsigned adapters = 1;
 };
 
 // trivane run with its Nth read of the file at path (below /sys) failing with EIO,
@@ -344,40 +352,45 @@ const bool scenarios_required = [] {
     return required != nullptr && std::string(required) == "1";
 }();
 
-// A copy of the binary under test that reads so many batteries, written once by
-// the build's trivane-setup (the machine's own /sys plays no part: --sys names an
-// empty tree); why it could not be written, where it could not.
+// A copy of the binary under test that reads so many batteries and adapters,
+// written once by the build's trivane-setup (the machine's own /sys plays no
+// part: --sys names an empty tree); why it could not be written, where it could
+// not.
 std::string copy_problem;
-std::string with_batteries(unsigned count)
+std::string with_supplies(unsigned batteries_read, unsigned adapters_read)
 {
     static TempDir dir;
-    static std::map<unsigned, std::string> copies;
-    if (copies.count(count) != 0) {
-        return copies[count];
+    static std::map<std::string, std::string> copies;
+    const std::string key = std::to_string(batteries_read) + "-" + std::to_string(adapters_read);
+    if (copies.count(key) != 0) {
+        return copies[key];
     }
-    return copies[count] = [&] {
+    return copies[key] = [&] {
         const auto name = [](const char *path, int from_end) { return part_of(path, from_end); };
         std::string fans;
         for (const auto &fan : built.fan) {
             fans += fan[0] != '\0' ? (fans.empty() ? "" : ";") + std::string(fan) : "";
         }
         std::string batteries = battery_name(0);
-        for (unsigned i = 1; i < count; ++i) {
+        for (unsigned i = 1; i < batteries_read; ++i) {
             batteries += ";" + battery_name(i);
         }
-        const fs::path devices = dir.path() / ("devices-" + std::to_string(count));
+        std::string adapters = adapter_name(0);
+        for (unsigned i = 1; i < adapters_read; ++i) {
+            adapters += ";" + adapter_name(i);
+        }
+        const fs::path devices = dir.path() / ("devices-" + key);
         std::ofstream(devices) << "set(TRIVANE_FAN_FILES \"" << fans
                                << "\" CACHE STRING \"\" FORCE)\n"
                                << "set(TRIVANE_BACKLIGHT \"" << name(built.backlight_max, 1)
                                << "\" CACHE STRING \"\" FORCE)\n"
-                               << "set(TRIVANE_AC \"" << name(built.ac, 1)
-                               << "\" CACHE STRING \"\" FORCE)\n"
+                               << "set(TRIVANE_AC \"" << adapters << "\" CACHE STRING \"\" FORCE)\n"
                                << "set(TRIVANE_BATTERY \"" << batteries
                                << "\" CACHE STRING \"\" FORCE)\n"
                                << "set(TRIVANE_BATTERY_UNITS \"" << units
                                << "\" CACHE STRING \"\" FORCE)\n";
         fs::create_directories(dir.path() / "empty");
-        const fs::path out = dir.path() / ("trivane-" + std::to_string(count));
+        const fs::path out = dir.path() / ("trivane-" + key);
         std::vector<std::string> argv = emulator;
         argv.insert(argv.end(), {TRIVANE_SETUP, "--from", under_test, "--sys", dir.path() / "empty",
                                  "--devices", devices, "--force", "-o", out});
@@ -404,8 +417,10 @@ TEST_P(Scenarios, PrintsExactReport)
             GTEST_SKIP() << under_test << " reads fewer fan files than the scenario needs";
         }
     }
-    const std::string binary =
-        s.batteries > built_batteries ? with_batteries(s.batteries) : under_test;
+    const std::string binary = s.batteries > built_batteries || s.adapters > built_adapters
+                                   ? with_supplies(std::max(s.batteries, built_batteries),
+                                                   std::max(s.adapters, built_adapters))
+                                   : under_test;
     ASSERT_EQ(copy_problem, "");
     const bool limited = std::string(s.stdout_to) == "limited";
     if (under_valgrind &&
@@ -534,6 +549,28 @@ const Scenario scenarios[] = {
     {"Batteries_EmptyNowRepeatsItsFull", {{bat_full(1), "200\n"}, {bat_now(1), ""}}, FAN + BRIGHT + POWER + "Level: 90.00%\n", {"trivane"}, "pipe", 2},
     {"Batteries_EmptyFullIsZero", {{bat_full(1), ""}, {bat_now(1), "50\n"}}, FAN + BRIGHT + POWER + "Level: 93.75%\n", {"trivane"}, "pipe", 2},
     {"Batteries_OneFileOpenAtATime", {{bat_full(1), "800\n"}, {bat_now(1), "100\n"}}, FAN + BRIGHT + POWER + "Level: 50.00%\n", one_file_at_a_time, "pipe", 2},
+
+    // Several adapters (a laptop whose USB-C ports report charging apart): the
+    // first online one's text, whole; else the first offline one's "0"; an
+    // adapter gone since the build, empty or failing to read says nothing.
+    {"Adapters_SecondOnline", {{AC, "0\n"}, {ac(1), "1\n"}}, REPORT, {"trivane"}, "pipe", 1, 2},
+    {"Adapters_FirstOnlineWins", {{AC, "1\n"}, {ac(1), "2\n"}}, REPORT, {"trivane"}, "pipe", 1, 2},
+    {"Adapters_FourthOnline", {{AC, "0\n"}, {ac(1), "0\n"}, {ac(2), "0\n"}, {ac(3), "1\n"}}, REPORT, {"trivane"}, "pipe", 1, 4},
+    {"Adapters_NoneOnline", {{AC, "0\n"}, {ac(1), "0\n"}}, FAN + BRIGHT + "Power state: 0\n" + LEVEL, {"trivane"}, "pipe", 1, 2},
+    {"Adapters_AllGone", {missing(AC)}, FAN + BRIGHT + STOP, {"trivane"}, "pipe", 1, 4},
+    {"Adapters_FirstVanished", {missing(AC), {ac(1), "1\n"}}, REPORT, {"trivane"}, "pipe", 1, 2},
+    {"Adapters_FirstVanishedSecondOffline", {missing(AC), {ac(1), "0\n"}}, FAN + BRIGHT + "Power state: 0\n" + LEVEL, {"trivane"}, "pipe", 1, 2},
+    {"Adapters_UsbPdTwoIsOnline", {{AC, "0\n"}, {ac(1), "2\n"}}, FAN + BRIGHT + "Power state: 2\n" + LEVEL, {"trivane"}, "pipe", 1, 2},
+    {"Adapters_EmptySaysNothing", {{AC, ""}, {ac(1), "0\n"}}, FAN + BRIGHT + "Power state: 0\n" + LEVEL, {"trivane"}, "pipe", 1, 2},
+    {"Adapters_OnlyEmptyOnes", {{AC, ""}}, FAN + BRIGHT + "Power state: " + LEVEL, {"trivane"}, "pipe", 1, 2},
+    {"Adapters_DirectorySaysNothing", {dir(AC), {ac(1), "1\n"}}, REPORT, {"trivane"}, "pipe", 1, 2},
+    {"Adapters_ReadErrorSaysNothing", {{AC, "1\n"}, {ac(1), "0\n"}}, FAN + BRIGHT + "Power state: 0\n" + LEVEL, read_fails(AC, 1), "pipe", 1, 2},
+    {"Adapters_ZeroWithoutNewlineIsOffline", {{AC, "0"}, {ac(1), "1\n"}}, REPORT, {"trivane"}, "pipe", 1, 2},
+    {"Adapters_OfflineTextAsItStands", {{AC, "0"}, {ac(1), "0\n"}}, FAN + BRIGHT + "Power state: 0" + LEVEL, {"trivane"}, "pipe", 1, 2},
+    {"Adapters_ZeroThenMoreIsOnline", {{AC, "0\nx\n"}, {ac(1), "1\n"}}, FAN + BRIGHT + "Power state: 0\nx\n" + LEVEL, {"trivane"}, "pipe", 1, 2},
+    {"Adapters_OnlineCopiedWhole", {{AC, "0\n"}, {ac(1), std::string("\0\xfe", 2), Kind::nines, "\n"}}, FAN + BRIGHT + "Power state: " + std::string("\0\xfe", 2) + NINES + "\n" + LEVEL, {"trivane"}, "pipe", 1, 2},
+    {"Adapters_OneFileOpenAtATime", {{AC, "0\n"}, {ac(1), "1\n"}}, REPORT, one_file_at_a_time, "pipe", 1, 2},
+    {"Adapters_WithBatteries", {{AC, "0\n"}, {ac(1), "1\n"}, {bat_full(1), "800\n"}, {bat_now(1), "100\n"}}, FAN + BRIGHT + POWER + "Level: 50.00%\n", {"trivane"}, "pipe", 2, 2},
 
     // Reading: one file open at a time; a read that fails after data ends the file
     // there, keeping what came (the fan file's 64-byte first read ends in "2"; its

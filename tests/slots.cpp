@@ -52,7 +52,9 @@ int main(int argc, char **argv)
     }
     slot("backlight_max", p.backlight_max);
     slot("backlight_level", p.backlight_level);
-    slot("ac", p.ac);
+    for (const auto &ac : p.ac) {
+        slot("ac", ac);
+    }
     for (unsigned i = 0; i < BATTERY_SLOTS; ++i) {
         slot("battery_full", p.battery_full[i]);
         slot("battery_now", p.battery_now[i]);

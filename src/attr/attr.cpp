@@ -98,4 +98,13 @@ void attr_copy_out(attr_stream &stream)
     }
 }
 
+size_t attr_peek(attr_stream &stream)
+{
+    if (next_byte(stream) < 0) {
+        return 0;
+    }
+    --stream.pos;
+    return stream.len - stream.pos;
+}
+
 int attr_to_int(const attr_buf &buf) { return atoi(buf); }

@@ -52,5 +52,10 @@ void attr_read_last(attr_stream &stream, attr_buf &buf);
 // Copies the rest of the file to standard output, byte for byte.
 void attr_copy_out(attr_stream &stream);
 
+// The file's next bytes, read into the stream's buffer where it holds none, and
+// left there for the reads and the copy that follow: their count, 0 at end of
+// file (or on a read error, which counts as end of file).
+size_t attr_peek(attr_stream &stream);
+
 // The decimal value of buf's text, by atoi's rules; text without digits is 0.
 int attr_to_int(const attr_buf &buf);

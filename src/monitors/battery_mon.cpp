@@ -11,7 +11,8 @@ namespace {
 // sysfs-class-power: "online" is the supply's state as text (0, 1, ...), shown as
 // the kernel wrote it. A battery's pair is charge (µAh) or energy (µWh) files;
 // only their ratio is used, so the digits are the same for either.
-constexpr const char *ac_path = paths.ac;
+// The supplies a build reads, up to the first empty slot: one by default.
+constexpr const auto &ac_paths = paths.ac;
 // The batteries a build reads, up to the first empty slot; one by default.
 constexpr const auto &full_paths = paths.battery_full;
 constexpr const auto &now_paths = paths.battery_now;
@@ -57,16 +58,61 @@ void report_batteries()
     }
     report_percent("Level: %0.2f%\n", now, full);
 }
+
+// Of several supplies (a laptop whose USB-C ports report charging apart from its
+// mains adapter), the power line shows the first that is online: whose text is
+// anything but "0", with or without its newline, or nothing at all (an empty
+// file, a read that fails). Where none is, it shows the first offline one's "0";
+// where every one that opened said nothing, that nothing, as one such supply
+// alone would; where none opens, the report ends as attr_open_or_exit ends it. A
+// supply that is offline costs its open, its one read and its close: a regular
+// file, and a sysfs attribute, give their whole text to the first read.
+void report_chargers()
+{
+    attr_stream file;
+    const char *offline = "";
+    bool opened = false;
+    for (size_t i = 0; i < AC_SLOTS && ac_paths[i][0] != '\0'; ++i) {
+        if (!attr_open(file, ac_paths[i])) {
+            continue;
+        }
+        opened = true;
+        const size_t size = attr_peek(file);
+        const char *text = file.io + file.pos;
+        const bool zero = (size == 1 || (size == 2 && text[1] == '\n')) && text[0] == '0';
+        if (size != 0 && !zero) {
+            // Its whole text, byte for byte, as one supply's is shown.
+            fputs("Power state: ", stdout);
+            attr_copy_out(file);
+            attr_close(file);
+            return;
+        }
+        attr_close(file);
+        if (zero && *offline == '\0') {
+            offline = size == 1 ? "0" : "0\n";
+        }
+    }
+    if (!opened) {
+        attr_exit_unopened();
+    }
+    fputs("Power state: ", stdout);
+    fputs(offline, stdout);
+}
 } // namespace
 
 int battery_mon()
 {
-    attr_stream file;
-    attr_open_or_exit(file, ac_path);
-    // The file's own newline ends the power line.
-    fputs("Power state: ", stdout);
-    attr_copy_out(file);
-    attr_close(file);
+    if (ac_paths[1][0] == '\0') {
+        // One supply: its text, whatever it holds, as the kernel wrote it.
+        attr_stream file;
+        attr_open_or_exit(file, ac_paths[0]);
+        // The file's own newline ends the power line.
+        fputs("Power state: ", stdout);
+        attr_copy_out(file);
+        attr_close(file);
+    } else {
+        report_chargers();
+    }
     report_batteries();
     return 0;
 }

@@ -95,6 +95,37 @@ bool next_part(const char *&at, const char *&part, size_t &len)
     return true;
 }
 
+// A list of up to four supplies' names, between semicolons, into the slots of
+// their file (and of a second file of each, where second is set).
+bool put_supplies(char (&first)[4][PATH_SLOT], char (*second)[PATH_SLOT], const char *option,
+                  const char *list, const char *file, const char *second_file, devices_problem &why)
+{
+    static_assert(AC_SLOTS == 4 && BATTERY_SLOTS == 4, "a list of supplies fills four slots");
+    memset(first, 0, sizeof first);
+    if (second != nullptr) {
+        memset(second, 0, sizeof first);
+    }
+    unsigned count = 0;
+    const char *name = nullptr;
+    size_t len = 0;
+    for (const char *at = list; next_part(at, name, len);) {
+        if (!good_name(name, len)) {
+            return problem(why, devices_fault::bad_list, option, list);
+        }
+        if (count == 4) {
+            return problem(why, devices_fault::too_many_names, option);
+        }
+        if (!put_path(first[count], option, why, "power_supply", name, len, file)) {
+            return false;
+        }
+        if (second != nullptr) {
+            put_path(second[count], option, why, "power_supply", name, len, second_file);
+        }
+        ++count;
+    }
+    return true;
+}
+
 bool same_slot(const char (&a)[PATH_SLOT], const char (&b)[PATH_SLOT])
 {
     return strncmp(a, b, PATH_SLOT) == 0;
@@ -158,11 +189,8 @@ bool parse_devices(char *text, devices &d, devices_problem &why)
 
 bool fill(device_paths &p, const devices &d, devices_problem &why)
 {
-    const char *names[][2] = {{"TRIVANE_BACKLIGHT", d.backlight}, {"TRIVANE_AC", d.ac}};
-    for (const auto &n : names) {
-        if (!good_name(n[1], strlen(n[1]))) {
-            return problem(why, devices_fault::bad_name, n[0], n[1]);
-        }
+    if (!good_name(d.backlight, strlen(d.backlight))) {
+        return problem(why, devices_fault::bad_name, "TRIVANE_BACKLIGHT", d.backlight);
     }
     if (strcmp(d.units, "charge") != 0 && strcmp(d.units, "energy") != 0) {
         return problem(why, devices_fault::bad_units, "TRIVANE_BATTERY_UNITS", d.units);
@@ -189,36 +217,20 @@ bool fill(device_paths &p, const devices &d, devices_problem &why)
     // then fits its slot too.
     const size_t backlight = strlen(d.backlight);
     if (!put_path(p.backlight_max, "TRIVANE_BACKLIGHT", why, "backlight", d.backlight, backlight,
-                  "max_brightness") ||
-        !put_path(p.ac, "TRIVANE_AC", why, "power_supply", d.ac, strlen(d.ac), "online")) {
+                  "max_brightness")) {
         return false;
     }
     put_path(p.backlight_level, "TRIVANE_BACKLIGHT", why, "backlight", d.backlight, backlight,
              "brightness");
-    // Up to four batteries, between semicolons, of one units setting.
-    memset(p.battery_full, 0, sizeof p.battery_full);
-    memset(p.battery_now, 0, sizeof p.battery_now);
-    unsigned batteries = 0;
+    // Up to four adapters, and four batteries of one units setting, between
+    // semicolons.
     char full[16];
     char now[16];
     snprintf(full, sizeof full, "%s_full", d.units);
     snprintf(now, sizeof now, "%s_now", d.units);
-    const char *name = nullptr;
-    for (const char *at = d.battery; next_part(at, name, len);) {
-        if (!good_name(name, len)) {
-            return problem(why, devices_fault::bad_battery_list, "TRIVANE_BATTERY", d.battery);
-        }
-        if (batteries == BATTERY_SLOTS) {
-            return problem(why, devices_fault::too_many_batteries, "TRIVANE_BATTERY");
-        }
-        const char *supplies = "power_supply";
-        if (!put_path(p.battery_full[batteries], "TRIVANE_BATTERY", why, supplies, name, len,
-                      full)) {
-            return false;
-        }
-        put_path(p.battery_now[batteries++], "TRIVANE_BATTERY", why, supplies, name, len, now);
-    }
-    return true;
+    return put_supplies(p.ac, nullptr, "TRIVANE_AC", d.ac, "online", nullptr, why) &&
+           put_supplies(p.battery_full, p.battery_now, "TRIVANE_BATTERY", d.battery, full, now,
+                        why);
 }
 
 void devices_words(const devices_problem &why, const char *file, char *out, size_t size)
@@ -244,15 +256,15 @@ void devices_words(const devices_problem &why, const char *file, char *out, size
                  "and not '.' or '..'.",
                  o, value, chars_words);
         break;
-    case devices_fault::bad_battery_list:
+    case devices_fault::bad_list:
         snprintf(out, size,
                  "%s is '%s': it must be one device name, as listed in /sys/class, of %s only, "
                  "and not '.' or '..'; or up to four such names, between semicolons.",
                  o, value, chars_words);
         break;
-    case devices_fault::too_many_batteries:
-        snprintf(out, size, "%s lists more batteries than a build takes: at most %u.", o,
-                 BATTERY_SLOTS);
+    case devices_fault::too_many_names:
+        snprintf(out, size, "%s lists more %s than a build takes: at most 4.", o,
+                 strcmp(why.option, "TRIVANE_AC") == 0 ? "power supplies" : "batteries");
         break;
     case devices_fault::bad_units:
         snprintf(out, size, "%s is '%s': it must be charge or energy.", o, value);
@@ -324,8 +336,11 @@ fitting fit(const device_paths &has, const device_paths &wanted)
             f.extra[f.extras++] = j;
         }
     }
-    f.reads = fan && batteries && same_slot(has.backlight_max, wanted.backlight_max) &&
-              same_slot(has.ac, wanted.ac);
+    bool adapters = true;
+    for (unsigned i = 0; i < AC_SLOTS; ++i) {
+        adapters = adapters && same_slot(has.ac[i], wanted.ac[i]);
+    }
+    f.reads = fan && batteries && adapters && same_slot(has.backlight_max, wanted.backlight_max);
     return f;
 }
 

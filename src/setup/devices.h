@@ -26,8 +26,8 @@ enum class devices_fault {
     unknown_option,     // option
     option_missing,     // option
     bad_name,           // option, value
-    bad_battery_list,   // value
-    too_many_batteries, //
+    bad_list,           // option, value: TRIVANE_AC's or TRIVANE_BATTERY's
+    too_many_names,     // option
     bad_units,          // value
     no_fan_file,        //
     bad_fan_file,       // value
@@ -60,7 +60,8 @@ bool good_name(const char *s, size_t len);
 
 // How a trivane's slots stand to the devices wanted: it reads them where its fan
 // files include the fan found (the same device under any hwmon number: the kernel
-// numbers them anew at each boot), its backlight and adapter are those, and its
+// numbers them anew at each boot), its backlight and adapters are those (the
+// adapters in the same order: the first online is shown), and its
 // batteries include every one found. Those of its batteries that were not found
 // are counted in extra (by slot, from the first): out of their bay now, or other
 // devices.

@@ -140,16 +140,19 @@ bool saved_slots(device_paths &p, bool &unreadable)
 
 void say_files(const device_paths &p)
 {
-    printf("It reads, in this order (of the fan files, the first that opens):\n");
+    printf("It reads, in this order (of the fan files, the first that opens; of the power "
+           "files, the first online):\n");
     for (const auto &fan : p.fan) {
         if (fan[0] != '\0') {
             printf("  fan        %s\n", shown(fan, strnlen(fan, PATH_SLOT)).text);
         }
     }
-    const char *const rows[][2] = {
-        {"backlight", p.backlight_max}, {"backlight", p.backlight_level}, {"power", p.ac}};
-    for (const auto &row : rows) {
-        printf("  %-10s %s\n", row[0], shown(row[1], strnlen(row[1], PATH_SLOT)).text);
+    const char *const backlight[] = {p.backlight_max, p.backlight_level};
+    for (const char *file : backlight) {
+        printf("  backlight  %s\n", shown(file, strnlen(file, PATH_SLOT)).text);
+    }
+    for (unsigned i = 0; i < AC_SLOTS && p.ac[i][0] != '\0'; ++i) {
+        printf("  power      %s\n", shown(p.ac[i], strnlen(p.ac[i], PATH_SLOT)).text);
     }
     for (unsigned i = 0; i < BATTERY_SLOTS && p.battery_full[i][0] != '\0'; ++i) {
         printf("  battery    %s\n",

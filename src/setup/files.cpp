@@ -169,7 +169,6 @@ namespace {
 int open_judged(const place &p, int flags, read_fault &f)
 {
     f = {};
-    snprintf(f.at, sizeof f.at, "%s", p.shown);
     if (p.st.st_mode == 0) {
         f.why = unread::missing, f.error = ENOENT;
         return -1;

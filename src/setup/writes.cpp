@@ -46,7 +46,7 @@ void find(const char *path, place &to)
         refuse("%s is not a folder.", at.text);
     }
     char words[PATH_MAX * 2];
-    refuse("cannot %s %s: %s.", f.kind == S_IFLNK ? "follow the link" : "open the folder", at.text,
+    refuse("cannot %s %s: %s.", f.kind == S_IFLNK ? "follow the link" : "reach", at.text,
            f.error == ELOOP ? "too many links" : read_words(f, words, sizeof words));
 }
 

@@ -113,8 +113,8 @@ void say_not_found(const devices &d)
         {" fan ", "No fan was found: the report's fan line will say \"Cannot read fan RPM\"."},
         {" backlight ", "No backlight was found: the report will stop with \"Cannot open file\" "
                         "after the fan line."},
-        {" ac ", "No mains adapter was found: the report will stop with \"Cannot open file\" "
-                 "where the power line would be."},
+        {" ac ", "No charger was found: the report will stop with \"Cannot open file\" where "
+                 "the power line would be, and its level line will not be shown either."},
         {" battery ", "No battery was found: the report will stop with \"Cannot open file\" where "
                       "the level line would be."},
     };

@@ -20,7 +20,7 @@ const char usage[] =
     "       trivane-setup --system --undo\n"
     "       trivane-setup --check [--sys DIR] [--devices FILE]\n"
     "\n"
-    "Finds this machine's fan, backlight, mains adapter and battery with trivane-detect\n"
+    "Finds this machine's fan, backlight, chargers and battery with trivane-detect\n"
     "(which says what it chose and why) and writes a trivane that reads them: a copy of\n"
     "the installed one, which it never changes.\n"
     "\n"

@@ -143,7 +143,7 @@ int user_copy(const options &o, const installed &in)
         } else if (machine) {
             printf("As %s, nothing to write (--force writes a copy of your own).\n", runs);
         } else if (found_nothing(d)) {
-            printf("trivane-detect found no fan, backlight, mains adapter or battery here: a copy "
+            printf("trivane-detect found no fan, backlight, charger or battery here: a copy "
                    "would read no more than the installed %s. Nothing was written.\n",
                    link.text);
         } else {

@@ -103,8 +103,12 @@ foreach(supply IN LISTS TRIVANE_AC)
 endforeach()
 set(TRIVANE_BATTERY_FULL_FILES "")
 set(TRIVANE_BATTERY_NOW_FILES "")
-set(slots "FAN_FILES|${TRIVANE_FAN_FILES}" "BACKLIGHT|${TRIVANE_BACKLIGHT_MAX_FILE}"
-          "AC|${TRIVANE_AC_FILES}")
+# Each slot's paths between bars, which no path holds: a list between semicolons
+# would make one element of each path, and a path after the first would go
+# unchecked.
+string(REPLACE ";" "|" fan_slots "${TRIVANE_FAN_FILES}")
+string(REPLACE ";" "|" ac_slots "${TRIVANE_AC_FILES}")
+set(slots "FAN_FILES|${fan_slots}" "BACKLIGHT|${TRIVANE_BACKLIGHT_MAX_FILE}" "AC|${ac_slots}")
 set(other_units energy)
 if(TRIVANE_BATTERY_UNITS STREQUAL "energy")
   set(other_units charge)

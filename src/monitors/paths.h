@@ -36,7 +36,7 @@ struct device_paths {
     char fan[FAN_SLOTS + 1][PATH_SLOT]; // tried in order up to the first empty one
     char backlight_max[PATH_SLOT];
     char backlight_level[PATH_SLOT];
-    char ac[AC_SLOTS][PATH_SLOT]; // in use up to the first empty one
+    char ac[AC_SLOTS][PATH_SLOT];                // in use up to the first empty one
     char battery_full[BATTERY_SLOTS][PATH_SLOT]; // in use up to the first empty one
     char battery_now[BATTERY_SLOTS][PATH_SLOT];
 };

@@ -567,6 +567,8 @@ const Scenario scenarios[] = {
     {"Adapters_ReadErrorSaysNothing", {{AC, "1\n"}, {ac(1), "0\n"}}, FAN + BRIGHT + "Power state: 0\n" + LEVEL, read_fails(AC, 1), "pipe", 1, 2},
     {"Adapters_ZeroWithoutNewlineIsOffline", {{AC, "0"}, {ac(1), "1\n"}}, REPORT, {"trivane"}, "pipe", 1, 2},
     {"Adapters_OfflineTextAsItStands", {{AC, "0"}, {ac(1), "0\n"}}, FAN + BRIGHT + "Power state: 0" + LEVEL, {"trivane"}, "pipe", 1, 2},
+    {"Adapters_OnlineWithoutNewline", {{AC, "1"}, {ac(1), "0\n"}}, FAN + BRIGHT + "Power state: 1" + LEVEL, {"trivane"}, "pipe", 1, 2},
+    {"Adapters_TwoCharactersNotZeroAreShown", {{AC, "-1"}, {ac(1), "0\n"}}, FAN + BRIGHT + "Power state: -1" + LEVEL, {"trivane"}, "pipe", 1, 2},
     {"Adapters_ZeroThenMoreIsOnline", {{AC, "0\nx\n"}, {ac(1), "1\n"}}, FAN + BRIGHT + "Power state: 0\nx\n" + LEVEL, {"trivane"}, "pipe", 1, 2},
     {"Adapters_OnlineCopiedWhole", {{AC, "0\n"}, {ac(1), std::string("\0\xfe", 2), Kind::nines, "\n"}}, FAN + BRIGHT + "Power state: " + std::string("\0\xfe", 2) + NINES + "\n" + LEVEL, {"trivane"}, "pipe", 1, 2},
     {"Adapters_OneFileOpenAtATime", {{AC, "0\n"}, {ac(1), "1\n"}}, REPORT, one_file_at_a_time, "pipe", 1, 2},

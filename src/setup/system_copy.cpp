@@ -341,9 +341,12 @@ int system_copy(const options &o, const installed &in)
         install_alternative(in, stale, nullptr);
         settle(copy_step);
     }
-    forget_backup(m.copy);
+    // The change is made: no signal from here takes a part of it back.
     if (saved_step >= 0) {
         settle(saved_step);
+    }
+    forget_backup(m.copy);
+    if (saved_step >= 0) {
         forget_backup(m.saved);
     }
     on_refusal(nullptr);

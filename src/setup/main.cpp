@@ -24,7 +24,8 @@ const char usage[] =
     "(which says what it chose and why) and writes a trivane that reads them: a copy of\n"
     "the installed one, which it never changes.\n"
     "\n"
-    "  -o FILE         where to write the copy (default: ~/.local/bin/trivane; as root,\n"
+    "  -o, --output FILE\n"
+    "                  where to write the copy (default: ~/.local/bin/trivane; as root,\n"
     "                  -o or --system must be given)\n"
     "  --system        as root: make the copy the trivane of every user and status bar,\n"
     "                  whatever their PATH, and keep the devices in\n"
@@ -40,6 +41,7 @@ const char usage[] =
     "                  file that is not a trivane\n"
     "  --from FILE     the trivane to copy (default: the packaged one)\n"
     "  --version       print the version\n"
+    "  -h, --help      print this help\n"
     "  --stamp FILE    (for builds) set FILE's contents hash and build-id\n";
 
 } // namespace

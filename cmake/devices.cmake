@@ -39,7 +39,7 @@ endforeach()
 
 # The characters of sysfs names, and no others: no quote, backslash, blank, control
 # or glob character, nothing a C string, a shell word or a trigraph could take
-# otherwise (src/detect/trivane-detect holds the same rule).
+# otherwise (src/detect/rules.bash holds the same rule).
 set(name_chars "[A-Za-z0-9._:+@,=~-]")
 # A refused value stays in the cache: the message says how to set it anew.
 function(refuse var)
